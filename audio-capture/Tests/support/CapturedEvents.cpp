@@ -1,0 +1,73 @@
+#include "support/CapturedEvents.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "events/EventStream.h"
+
+namespace tallwick::testing {
+
+CapturedEvents::CapturedEvents() {
+    char path[] = "/tmp/tallwick-events-XXXXXX";
+    fd_ = ::mkstemp(path);
+    if (fd_ < 0) {
+        std::abort();
+    }
+    ::unlink(path);
+    standardOutputEvents().redirect(fd_);
+}
+
+CapturedEvents::~CapturedEvents() {
+    standardOutputEvents().redirect(STDOUT_FILENO);
+    ::close(fd_);
+}
+
+std::string CapturedEvents::bytes() const {
+    std::string all;
+    char buffer[65536];
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = ::pread(fd_, buffer, sizeof buffer, offset);
+        if (got <= 0) {
+            break;
+        }
+        all.append(buffer, static_cast<std::size_t>(got));
+        offset += got;
+    }
+    return all;
+}
+
+std::vector<std::string> CapturedEvents::lines() const {
+    const std::string all = bytes();
+    std::vector<std::string> result;
+    if (all.empty()) {
+        return result;
+    }
+    EXPECT_EQ(all.back(), '\n') << "output ends inside a line";
+    std::size_t start = 0;
+    for (std::size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1) {
+        result.push_back(all.substr(start, end - start));
+    }
+    return result;
+}
+
+std::vector<nlohmann::json> CapturedEvents::events() const {
+    std::vector<nlohmann::json> result;
+    for (const auto& line : lines()) {
+        result.push_back(nlohmann::json::parse(line));
+    }
+    return result;
+}
+
+std::vector<std::string> CapturedEvents::types() const {
+    std::vector<std::string> result;
+    for (const auto& event : events()) {
+        result.push_back(event.at("type").get<std::string>());
+    }
+    return result;
+}
+
+}  // namespace tallwick::testing
