@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/AudioFormat.h"
+
+namespace tallwick {
+
+// One contiguous region of samples: all channels of an interleaved buffer, or
+// one channel of a non-interleaved one.
+struct AudioBuffer {
+    std::uint32_t numberChannels = 0;
+    std::uint32_t dataByteSize = 0;
+    void* data = nullptr;
+};
+
+// What a backend copies captured samples into: one AudioBuffer for an
+// interleaved format, one per channel otherwise.
+using AudioBufferList = std::vector<AudioBuffer>;
+
+// PCM samples of one format, with room for frameCapacity frames of which the
+// first frameLength are valid.
+class PCMBuffer {
+public:
+    // None when the capacity is 0 or the storage would not fit in memory.
+    static std::unique_ptr<PCMBuffer> make(const AudioFormat& format, std::uint32_t frameCapacity);
+
+    const AudioFormat& format() const { return format_; }
+    std::uint32_t frameCapacity() const { return frameCapacity_; }
+    std::uint32_t frameLength() const { return frameLength_; }
+    // Clamped to the capacity.
+    void setFrameLength(std::uint32_t frames);
+
+    // The storage as a buffer list whose sizes cover the whole capacity.
+    AudioBufferList& mutableAudioBufferList() { return bufferList_; }
+    const AudioBufferList& audioBufferList() const { return bufferList_; }
+
+    // One pointer per channel for a 16-bit integer buffer (for an interleaved
+    // buffer every pointer starts at the first frame); nullptr otherwise.
+    std::int16_t* const* int16ChannelData();
+
+private:
+    PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity);
+
+    AudioFormat format_;
+    std::uint32_t frameCapacity_;
+    std::uint32_t frameLength_ = 0;
+    std::vector<std::unique_ptr<std::byte[]>> storage_;
+    AudioBufferList bufferList_;
+    std::vector<std::int16_t*> int16Channels_;
+};
+
+}  // namespace tallwick
