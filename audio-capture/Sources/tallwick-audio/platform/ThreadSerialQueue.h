@@ -1,0 +1,37 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/SerialQueue.h"
+
+namespace tallwick {
+
+// A serial queue on a thread of its own. Destruction runs what was already
+// submitted, then joins: captured audio that reached the queue is never dropped.
+class ThreadSerialQueue final : public SerialQueue {
+public:
+    explicit ThreadSerialQueue(std::string label);
+    ~ThreadSerialQueue() override;
+
+    void async(std::function<void()> task) override;
+
+    const std::string& label() const { return label_; }
+    // True when called from a task of this queue.
+    bool isCurrent() const { return std::this_thread::get_id() == worker_.get_id(); }
+
+private:
+    void work();
+
+    std::string label_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    bool closing_ = false;
+    std::thread worker_;
+};
+
+}  // namespace tallwick
