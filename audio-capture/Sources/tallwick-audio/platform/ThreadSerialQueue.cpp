@@ -3,16 +3,18 @@
 namespace tallwick {
 
 ThreadSerialQueue::ThreadSerialQueue(std::string label)
-    : label_(std::move(label)), worker_([this] { work(); }) {}
+    : label_(std::move(label)),
+      tasks_(std::make_shared<Tasks>()),
+      worker_([tasks = tasks_] { work(tasks); }) {}
 
 ThreadSerialQueue::~ThreadSerialQueue() {
     {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
+        std::lock_guard lock(tasks_->mutex);
+        tasks_->closing = true;
     }
-    wake_.notify_one();
+    tasks_->wake.notify_one();
     if (isCurrent()) {
-        // The last task released its own queue: let the thread finish on its own.
+        // A task released its own queue: the thread finishes the rest on its own.
         worker_.detach();
     } else {
         worker_.join();
@@ -21,21 +23,21 @@ ThreadSerialQueue::~ThreadSerialQueue() {
 
 void ThreadSerialQueue::async(std::function<void()> task) {
     {
-        std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(task));
+        std::lock_guard lock(tasks_->mutex);
+        tasks_->pending.push_back(std::move(task));
     }
-    wake_.notify_one();
+    tasks_->wake.notify_one();
 }
 
-void ThreadSerialQueue::work() {
-    std::unique_lock lock(mutex_);
+void ThreadSerialQueue::work(const std::shared_ptr<Tasks>& tasks) {
+    std::unique_lock lock(tasks->mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return closing_ || !tasks_.empty(); });
-        if (tasks_.empty()) {
+        tasks->wake.wait(lock, [&] { return tasks->closing || !tasks->pending.empty(); });
+        if (tasks->pending.empty()) {
             return;
         }
-        auto task = std::move(tasks_.front());
-        tasks_.pop_front();
+        auto task = std::move(tasks->pending.front());
+        tasks->pending.pop_front();
         lock.unlock();
         task();
         task = nullptr;

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,13 +25,17 @@ public:
     bool isCurrent() const { return std::this_thread::get_id() == worker_.get_id(); }
 
 private:
-    void work();
+    // Shared with the worker thread, so that a task may release the queue itself.
+    struct Tasks {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::function<void()>> pending;
+        bool closing = false;
+    };
+    static void work(const std::shared_ptr<Tasks>& tasks);
 
     std::string label_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> tasks_;
-    bool closing_ = false;
+    std::shared_ptr<Tasks> tasks_;
     std::thread worker_;
 };
 
