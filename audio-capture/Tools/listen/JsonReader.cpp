@@ -29,7 +29,7 @@ public:
                 }
                 JsonMember member;
                 if (!readString(member.name)) {
-                    return result_;
+                    return std::move(result_);
                 }
                 skipWhiteSpace();
                 if (!consume(':')) {
@@ -44,7 +44,7 @@ public:
                                    ", not a string");
                 }
                 if (!readString(member.value)) {
-                    return result_;
+                    return std::move(result_);
                 }
                 result_.members.push_back(std::move(member));
                 skipWhiteSpace();
@@ -83,10 +83,14 @@ private:
         }
     }
 
-    JsonObjectRead failure(std::string problem) {
+    void fail(std::string problem) {
         result_.members.clear();
         result_.problem = std::move(problem);
         result_.offset = at_;
+    }
+
+    JsonObjectRead failure(std::string problem) {
+        fail(std::move(problem));
         return std::move(result_);
     }
 
@@ -155,25 +159,25 @@ private:
         const auto first = readHex4();
         if (!first) {
             at_ = escapeStart;
-            failure("\\u must be followed by four hexadecimal digits");
+            fail("\\u must be followed by four hexadecimal digits");
             return false;
         }
         std::uint32_t codePoint = *first;
         if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
             at_ = escapeStart;
-            failure("unpaired low surrogate in a \\u escape");
+            fail("unpaired low surrogate in a \\u escape");
             return false;
         }
         if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
             if (!(consume('\\') && consume('u'))) {
                 at_ = escapeStart;
-                failure("high surrogate in a \\u escape not followed by a low one");
+                fail("high surrogate in a \\u escape not followed by a low one");
                 return false;
             }
             const auto second = readHex4();
             if (!second || *second < 0xDC00 || *second > 0xDFFF) {
                 at_ = escapeStart;
-                failure("high surrogate in a \\u escape not followed by a low one");
+                fail("high surrogate in a \\u escape not followed by a low one");
                 return false;
             }
             codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (*second - 0xDC00);
@@ -187,7 +191,7 @@ private:
         ++at_;
         for (;;) {
             if (atEnd()) {
-                failure("unterminated string");
+                fail("unterminated string");
                 return false;
             }
             const auto c = static_cast<unsigned char>(peek());
@@ -196,13 +200,13 @@ private:
                 return true;
             }
             if (c < 0x20) {
-                failure("raw control character in a string");
+                fail("raw control character in a string");
                 return false;
             }
             if (c == '\\') {
                 ++at_;
                 if (atEnd()) {
-                    failure("unterminated string");
+                    fail("unterminated string");
                     return false;
                 }
                 const char escape = peek();
@@ -223,14 +227,14 @@ private:
                         break;
                     default:
                         at_ -= 2;
-                        failure("unknown escape in a string");
+                        fail("unknown escape in a string");
                         return false;
                 }
                 continue;
             }
             const std::size_t length = utf8SequenceLength(text_, at_);
             if (length == 0) {
-                failure("ill-formed UTF-8 in a string");
+                fail("ill-formed UTF-8 in a string");
                 return false;
             }
             out.append(text_.substr(at_, length));

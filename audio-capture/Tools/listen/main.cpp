@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = parseListenOptions(arguments);
     if (!parsed.options) {
-        std::cerr << "tallwick-audio-listen: " << parsed.error << "\n\n" << listenUsage();
+        std::cerr << "tallwick-audio-listen: " << parsed.error
+                  << "\n(tallwick-audio-listen --help shows how to use it)\n";
         return exitStatus::usageError;
     }
     if (parsed.options->help) {
