@@ -1,6 +1,7 @@
 #include "support/sim/SimPlatform.h"
 
 #include <future>
+#include <utility>
 
 namespace tallwick::testing {
 
@@ -81,9 +82,12 @@ public:
         onQueue([self = shared_from_this(), error] { self->delegate_->didStopWithError(*self, error); });
     }
 
-    void onQueue(std::function<void()> task) {
+    // False when no output was added, so nothing will ever run there.
+    bool onQueue(std::function<void()> task) {
         std::lock_guard lock(mutex_);
-        if (queue_) queue_->async(std::move(task));
+        if (!queue_) return false;
+        queue_->async(std::move(task));
+        return true;
     }
 
 private:
@@ -283,9 +287,7 @@ void SimPlatform::drain() {
         std::lock_guard lock(mutex_);
         stream = stream_.lock();
     }
-    if (stream) {
-        stream->onQueue([streamDone] { streamDone->set_value(); });
-    } else {
+    if (!stream || !stream->onQueue([streamDone] { streamDone->set_value(); })) {
         streamDone->set_value();
     }
     engineQueue_->async([engineDone] { engineDone->set_value(); });
