@@ -1,34 +1,21 @@
 // A warmed-up converter runs on the capture callback without touching the heap.
-// Counted through the global operator new, which every container uses.
+// Counted through the global operator new, which every container uses (the
+// resampler's own buffers, from malloc, are libsoxr's business).
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "ConvertTestSupport.h"
 #include "convert/ChunkCapacity.h"
 #include "convert/OneShotInput.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "support/AllocationCounter.h"
 
 namespace tallwick {
 namespace {
 
 TEST(WarmConverter, AllocatesNothingPerBuffer) {
+    const long beforeProbe = testing::allocationsSoFar();
+    auto probe = std::make_unique<int>(1);
+    ASSERT_GT(testing::allocationsSoFar(), beforeProbe) << "the counter does not count";
+
     for (const double rate : {48000.0, 44100.0, 16000.0, 8000.0}) {
         const AudioFormat format(CommonFormat::float32, rate, 2, true);
         auto converter = AudioConverter::make(format, AudioFormat::outputPCM());
@@ -42,13 +29,13 @@ TEST(WarmConverter, AllocatesNothingPerBuffer) {
             converter->convert(*output, error, oneShotInput(*input));
         }
 
-        const long before = allocations.load();
+        const long before = testing::allocationsSoFar();
         std::uint64_t produced = 0;
         for (int i = 0; i < 200; ++i) {
             converter->convert(*output, error, oneShotInput(*input));
             produced += output->frameLength();
         }
-        EXPECT_EQ(allocations.load() - before, 0) << rate << " Hz";
+        EXPECT_EQ(testing::allocationsSoFar() - before, 0) << rate << " Hz";
         EXPECT_FALSE(error.has_value());
         EXPECT_GT(produced, 0u);
     }

@@ -10,8 +10,9 @@ namespace tallwick {
 namespace {
 
 // std::to_chars(double) is missing from the macOS 13 C++ library, so the
-// shortest round-tripping digits come from printf and strtod instead. "%e" is
-// used rather than "%g" because "%g" turns 48000 into "4.8e+04".
+// shortest round-tripping digits come from printf and strtod instead (the tool
+// never sets a locale, so both use '.'). "%e" rather than "%g", because "%g"
+// turns 48000 into "4.8e+04".
 struct ShortestDigits {
     std::string digits;  // no leading zeros, at least one digit
     int exponent = 0;    // value = d.ddd x 10^exponent

@@ -59,12 +59,18 @@ ConverterOutputStatus SoxrAudioConverter::convert(PCMBuffer& output,
         error = PlatformError("The output buffer is not 16 kHz mono 16-bit PCM.");
         return ConverterOutputStatus::error;
     }
+    if (!input) {
+        error = PlatformError("No input block was given.");
+        return ConverterOutputStatus::error;
+    }
 
     InputStatus status = InputStatus::haveData;
     while (status == InputStatus::haveData) {
         status = InputStatus::noDataNow;
         const PCMBuffer* buffer = input(framesToFill(output.frameCapacity()), status);
         if (status != InputStatus::haveData) {
+            // End of stream stops the pull like "no data now" and flushes
+            // nothing: the filter tail stays for input that may still come.
             break;
         }
         if (auto failure = take(buffer)) {
