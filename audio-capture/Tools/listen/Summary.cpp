@@ -81,12 +81,12 @@ void describeLevels(std::string& out, const StreamInspection& inspection) {
 
 void describeSilence(std::string& out, const SilenceRuns& silence) {
     if (silence.count() == 0) {
-        row(out, "silence", "no run of exact digital silence of 100 ms or more");
+        row(out, "silence", "no run of exact digital silence >= 100 ms");
         return;
     }
     row(out, "silence",
-        plural(silence.count(), "run", "runs") + " of exact digital silence of 100 ms or more, " +
-            seconds(silence.totalFrames()) + " in all (nothing playing, or a hole in the capture)");
+        plural(silence.count(), "run", "runs") + " of exact digital silence >= 100 ms, " +
+            seconds(silence.totalFrames()) + " in all");
     for (const SilenceRuns::Run& run : silence.first()) {
         continuation(out, "from " + seconds(run.startFrame) + " for " + seconds(run.frames));
     }
@@ -102,7 +102,7 @@ void describeGaps(std::string& out, const ArrivalGaps& gaps) {
     }
     row(out, "arrival gaps",
         plural(gaps.count(), "audio event", "audio events") +
-            " came 250 ms or more later than the audio they carry accounts for; longest " +
+            " >= 250 ms later than their audio accounts for, longest " +
             std::to_string(gaps.longest().count()) + " ms");
     for (const ArrivalGaps::Gap& gap : gaps.first()) {
         continuation(out, "line " + std::to_string(gap.lineNumber) + " (audio at " +
