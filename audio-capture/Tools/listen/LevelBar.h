@@ -44,7 +44,6 @@ private:
     std::chrono::steady_clock::time_point lastDraw_{};
     bool barShown_ = false;
     std::size_t invalidShown_ = 0;
-    std::string lastStatus_;
 };
 
 }  // namespace tallwick::listen
