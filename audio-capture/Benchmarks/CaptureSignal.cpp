@@ -1,5 +1,7 @@
 #include "CaptureSignal.h"
 
+#include <benchmark/benchmark.h>
+
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -37,6 +39,26 @@ testing::FakeSampleBuffer captureBuffer(const float* interleaved, std::size_t fr
     std::memcpy(bytes.data(), interleaved, bytes.size());
     return testing::FakeSampleBuffer(captureFormat().streamDescription(), static_cast<std::int64_t>(frames),
                             {std::move(bytes)});
+}
+
+std::vector<testing::FakeSampleBuffer> tenSecondsOfBuffers() {
+    std::vector<testing::FakeSampleBuffer> buffers;
+    std::vector<float> samples(bufferFrames * 2);
+    for (std::uint64_t frame = 0; frame < 10 * captureRate; frame += bufferFrames) {
+        fillSignal(frame, bufferFrames, samples.data());
+        buffers.push_back(captureBuffer(samples.data(), bufferFrames));
+    }
+    return buffers;
+}
+
+int runGoogleBenchmark(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace tallwick::benchmarks

@@ -4,6 +4,7 @@
 // buffers, the layout a system capture delivers, with programme-like content.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/AudioFormat.h"
 #include "support/FakeSampleBuffer.h"
@@ -20,5 +21,11 @@ const AudioFormat& captureFormat();
 void fillSignal(std::uint64_t firstFrame, std::size_t frames, float* interleaved);
 
 testing::FakeSampleBuffer captureBuffer(const float* interleaved, std::size_t frames);
+
+// Ten seconds of distinct capture buffers, for benchmarks that go round them.
+std::vector<testing::FakeSampleBuffer> tenSecondsOfBuffers();
+
+// Google Benchmark's own main, for binaries that also have modes of their own.
+int runGoogleBenchmark(int argc, char** argv);
 
 }  // namespace tallwick::benchmarks

@@ -29,16 +29,11 @@ using tallwick::benchmarks::bytesPerFrame;
 using tallwick::benchmarks::captureBuffer;
 using tallwick::benchmarks::captureRate;
 using tallwick::benchmarks::fillSignal;
+using tallwick::benchmarks::tenSecondsOfBuffers;
 using tallwick::testing::FakeSampleBuffer;
 
 void PCMConverterConvert(benchmark::State& state) {
-    // Ten seconds of distinct buffers, converted round and round.
-    std::vector<FakeSampleBuffer> buffers;
-    std::vector<float> samples(bufferFrames * 2);
-    for (std::uint64_t frame = 0; frame < 10 * captureRate; frame += bufferFrames) {
-        fillSignal(frame, bufferFrames, samples.data());
-        buffers.push_back(captureBuffer(samples.data(), bufferFrames));
-    }
+    const auto buffers = tenSecondsOfBuffers();
     tallwick::PCMConverter converter;
     std::size_t next = 0;
     for (auto _ : state) {
@@ -105,11 +100,5 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--convert-file") == 0) {
         return convertFile(argv[2], argv[3]);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallwick::benchmarks::runGoogleBenchmark(argc, argv);
 }

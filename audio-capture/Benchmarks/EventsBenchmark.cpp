@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CaptureSignal.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
 
@@ -73,11 +74,5 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--encode-file") == 0) {
         return encodeFile(argv[2]);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallwick::benchmarks::runGoogleBenchmark(argc, argv);
 }

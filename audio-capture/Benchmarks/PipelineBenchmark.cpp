@@ -39,12 +39,7 @@ void handleBuffer(tallwick::PCMConverter& converter, const tallwick::SampleBuffe
 }
 
 void WholePipeline(benchmark::State& state) {
-    std::vector<tallwick::testing::FakeSampleBuffer> buffers;
-    std::vector<float> samples(bufferFrames * 2);
-    for (std::uint64_t frame = 0; frame < 10 * captureRate; frame += bufferFrames) {
-        fillSignal(frame, bufferFrames, samples.data());
-        buffers.push_back(captureBuffer(samples.data(), bufferFrames));
-    }
+    const auto buffers = tenSecondsOfBuffers();
     tallwick::PCMConverter converter;
     std::size_t next = 0;
     for (auto _ : state) {
@@ -106,11 +101,5 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--rss-over-time") == 0) {
         return rssOverTime(std::atoi(argv[2]));
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallwick::benchmarks::runGoogleBenchmark(argc, argv);
 }
