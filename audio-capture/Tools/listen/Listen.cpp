@@ -98,8 +98,8 @@ private:
         const bool ourSignalThroughShell =
             !exit.signalled && stopRequested_ != 0 && exit.value == 128 + stopRequested_;
         if (ourSignal || ourSignalThroughShell) {
-            outcome.description += ", stopped on request (" +
-                                   std::string(signalName(killed_ ? SIGKILL : stopRequested_)) +
+            const int signalNumber = exit.signalled ? exit.value : stopRequested_;
+            outcome.description += ", stopped on request (" + std::string(signalName(signalNumber)) +
                                    " from the inspector)";
         } else if (exit.signalled || exit.value != 0) {
             outcome.failed = true;

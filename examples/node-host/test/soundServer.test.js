@@ -27,11 +27,8 @@ function powerAt(samples, frequency, rate = 16000) {
   return previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
 }
 
-function waitFor(emitter, name) {
-  return new Promise((resolve) => emitter.once(name, resolve));
-}
-
-test('a tone played on the sound server arrives as audio and level events', { skip, timeout: 60000 }, async () => {
+// Runs `body` with the environment of a private sound server, stopped after.
+async function withSoundServer(body) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tallwick-node-host-'));
   execFileSync(soundServer, ['start', dir, String(process.pid)], { stdio: ['ignore', 'ignore', 'inherit'] });
   try {
@@ -40,6 +37,19 @@ test('a tone played on the sound server arrives as audio and level events', { sk
       const equals = line.indexOf('=');
       if (equals > 0) env[line.slice(0, equals)] = line.slice(equals + 1);
     }
+    await body(env, dir);
+  } finally {
+    execFileSync(soundServer, ['stop', dir], { stdio: 'ignore' });
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+function waitFor(emitter, name) {
+  return new Promise((resolve) => emitter.once(name, resolve));
+}
+
+test('a tone played on the sound server arrives as audio and level events', { skip, timeout: 60000 }, async () => {
+  await withSoundServer(async (env, dir) => {
     const tone = path.join(dir, 'tone.wav');
     execFileSync('sox', ['-n', '-r', '48000', '-c', '2', '-b', '16', tone, 'synth', '2', 'sine', '1000', 'vol', '0.1']);
 
@@ -74,8 +84,32 @@ test('a tone played on the sound server arrives as audio and level events', { sk
     for (const other of [500, 1500, 3000]) {
       assert.ok(tonePower > 100 * powerAt(samples, other), `1000 Hz does not stand out against ${other} Hz`);
     }
-  } finally {
-    execFileSync(soundServer, ['stop', dir], { stdio: 'ignore' });
-    fs.rmSync(dir, { recursive: true, force: true });
-  }
+  });
+});
+
+test('a host killed outright does not leave the tool capturing', { skip, timeout: 60000 }, async () => {
+  await withSoundServer(async (env) => {
+    // SIGKILL runs no 'exit' handler: the tool has to notice by itself that
+    // its reader is gone, at its next write.
+    const host = spawn(process.execPath, ['-e', `
+      const { startTallwickAudio } = require(${JSON.stringify(path.join(__dirname, '..', 'tallwickAudio.js'))});
+      const audio = startTallwickAudio({ binary: ${JSON.stringify(binary)}, source: 'system' });
+      audio.once('audio', () => console.log(audio.pid));
+    `], { env, stdio: ['ignore', 'pipe', 'inherit'] });
+    const toolPid = await new Promise((resolve) => host.stdout.once('data', (chunk) => resolve(Number(String(chunk).trim()))));
+    assert.ok(toolPid > 0);
+    host.kill('SIGKILL');
+    const deadline = Date.now() + 5000;
+    let gone = false;
+    while (!gone && Date.now() < deadline) {
+      try {
+        process.kill(toolPid, 0);
+        gone = /^State:\s+Z/m.test(fs.readFileSync(`/proc/${toolPid}/status`, 'utf8'));
+      } catch {
+        gone = true;
+      }
+      if (!gone) await new Promise((resolve) => setTimeout(resolve, 20));
+    }
+    assert.ok(gone, `tool ${toolPid} still running after its host was killed`);
+  });
 });
