@@ -17,18 +17,8 @@ constexpr int playRate = 48000;
 // default sink goes.
 const std::string headphoneProperties = "device.class=sound device.form_factor=headphone";
 
-// The largest share of energy at `frequency` in any 0.1 s stretch that holds
-// more than a whisper.
 double mostOfTone(const std::vector<float>& samples, double frequency) {
-    constexpr std::size_t window = 1600;
-    double most = 0;
-    for (std::size_t at = 0; at + window <= samples.size(); at += window / 2) {
-        const std::span<const float> part(samples.data() + at, window);
-        if (rms(part) > 0.01) {
-            most = std::max(most, toneShare(part, 16000, frequency));
-        }
-    }
-    return most;
+    return peakToneShare(samples, 16000, frequency, 1600);
 }
 
 class SystemStreamTest : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "Tone.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -36,6 +37,18 @@ double toneShare(std::span<const float> samples, int rate, double frequency) {
         previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
     // A pure tone of N samples and amplitude A has power (A N / 2)^2 and energy A^2 N / 2.
     return power / (energy * static_cast<double>(samples.size()) / 2);
+}
+
+double peakToneShare(std::span<const float> samples, int rate, double frequency,
+                     std::size_t window) {
+    double most = 0;
+    for (std::size_t at = 0; at + window <= samples.size(); at += window / 2) {
+        const auto part = samples.subspan(at, window);
+        if (rms(part) > 0.01) {
+            most = std::max(most, toneShare(part, rate, frequency));
+        }
+    }
+    return most;
 }
 
 double rms(std::span<const float> samples) {

@@ -14,6 +14,11 @@ std::vector<float> sine(double frequency, double seconds, int rate, float amplit
 // to about 1: a pure tone at that frequency gives close to 1, silence 0.
 double toneShare(std::span<const float> samples, int rate, double frequency);
 
+// The largest toneShare of `frequency` in any stretch of `window` samples
+// (stepping by half a window) that holds more than a whisper; 0 when none does.
+double peakToneShare(std::span<const float> samples, int rate, double frequency,
+                     std::size_t window);
+
 // Root mean square, in the samples' own units.
 double rms(std::span<const float> samples);
 
