@@ -1,0 +1,109 @@
+#include "platform/pulse/RecordStream.h"
+
+#include <cstring>
+
+namespace tallwick {
+
+std::unique_ptr<RecordStream> RecordStream::connect(PulseConnection& connection,
+                                                    const pa_sample_spec& spec,
+                                                    const pa_channel_map* channelMap,
+                                                    const std::string& source,
+                                                    pa_stream_flags_t flags, Handlers handlers,
+                                                    int& error) {
+    if (!pa_sample_spec_valid(&spec) || (channelMap && !pa_channel_map_compatible(channelMap, &spec))) {
+        error = PA_ERR_INVALID;
+        return nullptr;
+    }
+    pa_stream* stream = pa_stream_new(connection.context(), "tallwick_audio capture", &spec, channelMap);
+    if (!stream) {
+        error = connection.errorCode();
+        return nullptr;
+    }
+    std::unique_ptr<RecordStream> record(
+        new RecordStream(connection, stream, source, std::move(handlers)));
+
+    pa_buffer_attr attributes;
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(-1);
+    attributes.prebuf = static_cast<std::uint32_t>(-1);
+    attributes.minreq = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(fragmentDuration, &spec));
+    if (pa_stream_connect_record(stream, source.c_str(), &attributes, flags) < 0) {
+        error = connection.errorCode();
+        return nullptr;
+    }
+    return record;
+}
+
+RecordStream::RecordStream(PulseConnection& connection, pa_stream* stream, std::string source,
+                           Handlers handlers)
+    : connection_(connection),
+      stream_(stream),
+      source_(std::move(source)),
+      handlers_(std::move(handlers)) {
+    pa_stream_set_read_callback(stream_, &RecordStream::onRead, this);
+    pa_stream_set_state_callback(stream_, &RecordStream::onStateChanged, this);
+}
+
+RecordStream::~RecordStream() {
+    disconnect();
+    pa_stream_unref(stream_);
+}
+
+void RecordStream::disconnect() {
+    pa_stream_set_read_callback(stream_, nullptr, nullptr);
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+        pa_stream_disconnect(stream_);
+    }
+}
+
+pa_stream_state_t RecordStream::state() const { return pa_stream_get_state(stream_); }
+
+void RecordStream::readAvailable() {
+    std::vector<std::byte> bytes;
+    for (;;) {
+        const void* data = nullptr;
+        std::size_t length = 0;
+        if (pa_stream_peek(stream_, &data, &length) < 0 || length == 0) {
+            break;
+        }
+        const std::size_t end = bytes.size();
+        bytes.resize(end + length);
+        if (data) {
+            std::memcpy(bytes.data() + end, data, length);
+        }  // else a hole: the resize already filled it with silence
+        pa_stream_drop(stream_);
+    }
+    if (!bytes.empty() && handlers_.recorded) {
+        handlers_.recorded(std::move(bytes));
+    }
+}
+
+std::optional<int> RecordStream::awaitReady(PulseConnection& connection) {
+    for (;;) {
+        const pa_stream_state_t current = state();
+        if (current == PA_STREAM_READY) {
+            return std::nullopt;
+        }
+        if (!PA_STREAM_IS_GOOD(current) || !connection.isReady()) {
+            return connection.errorCode();
+        }
+        connection.wait();
+    }
+}
+
+void RecordStream::onRead(pa_stream*, std::size_t, void* self) {
+    static_cast<RecordStream*>(self)->readAvailable();
+}
+
+void RecordStream::onStateChanged(pa_stream* stream, void* self) {
+    auto& record = *static_cast<RecordStream*>(self);
+    if (record.handlers_.stateChanged) {
+        record.handlers_.stateChanged(pa_stream_get_state(stream));
+    }
+    // awaitReady() may be waiting for exactly this.
+    record.connection_.signal();
+}
+
+}  // namespace tallwick

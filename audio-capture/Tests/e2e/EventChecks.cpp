@@ -1,0 +1,79 @@
+#include "EventChecks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Tone.h"
+
+namespace tallwick::testing {
+
+void expectWellFormed(const ToolRun& run) {
+    EXPECT_TRUE(run.malformed().empty()) << "first malformed line: " << run.malformed().front();
+    for (const auto& event : run.events()) {
+        if (event.type == "audio") {
+            ASSERT_TRUE(event.data && !event.message) << event.line;
+            const auto bytes = decodeBase64(*event.data);
+            ASSERT_TRUE(bytes) << "not base64: " << event.line.substr(0, 80);
+            EXPECT_FALSE(bytes->empty());
+            EXPECT_EQ(bytes->size() % 2, 0u);
+        } else {
+            EXPECT_TRUE(event.message && !event.data) << event.line;
+            EXPECT_TRUE(event.type == "log" || event.type == "ready" || event.type == "level" ||
+                        event.type == "error")
+                << event.line;
+        }
+    }
+}
+
+void expectLevelsRideOnAudio(const std::vector<Event>& events) {
+    std::size_t levels = 0;
+    std::size_t audioBytes = 0;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i].type == "audio" && events[i].data) {
+            audioBytes += decodeBase64(*events[i].data).value_or("").size();
+        }
+        if (events[i].type != "level") {
+            continue;
+        }
+        ++levels;
+        if (i + 1 < events.size()) {
+            EXPECT_EQ(events[i + 1].type, "audio") << "level line " << i << " is not followed by audio";
+        }
+    }
+    const double audioSeconds = static_cast<double>(audioBytes) / 2 / 16000;
+    EXPECT_GT(levels, 0u);
+    EXPECT_LE(static_cast<double>(levels), audioSeconds / 0.07 + 1)
+        << levels << " level lines for " << audioSeconds << " s of audio";
+}
+
+std::vector<float> newestAudio(const std::vector<Event>& events, std::size_t frames) {
+    std::vector<float> newest;
+    for (auto event = events.rbegin(); event != events.rend() && newest.size() < frames; ++event) {
+        if (event->type == "audio" && event->data) {
+            const auto samples = fromPCM16(decodeBase64(*event->data).value_or(""));
+            newest.insert(newest.begin(), samples.begin(), samples.end());
+        }
+    }
+    if (newest.size() > frames) {
+        newest.erase(newest.begin(), newest.end() - static_cast<std::ptrdiff_t>(frames));
+    }
+    return newest;
+}
+
+bool toneArrived(const std::vector<Event>& events, double frequency) {
+    constexpr std::size_t window = 3200;
+    const auto newest = newestAudio(events, window);
+    return newest.size() == window && rms(newest) > 0.05 &&
+           toneShare(newest, 16000, frequency) > 0.8;
+}
+
+std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
+                    const std::optional<std::string>& message) {
+    const auto found = std::find_if(events.begin(), events.end(), [&](const Event& event) {
+        return event.type == type && (!message || event.message == message);
+    });
+    return static_cast<std::size_t>(found - events.begin());
+}
+
+}  // namespace tallwick::testing

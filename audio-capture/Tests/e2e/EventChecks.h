@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ToolRun.h"
+
+namespace tallwick::testing {
+
+using namespace std::chrono_literals;
+
+const std::string screenPermissionLog = "Requesting screen capture permission\u2026";
+const std::string microphonePermissionLog = "Requesting microphone permission\u2026";
+
+// Fails the test for any event that breaks the line format: "audio" with
+// decodable, non-empty, whole-sample data and nothing else; every other event
+// with a message and no data.
+void expectWellFormed(const ToolRun& run);
+
+// Fails the test unless every "level" line comes directly before an "audio"
+// line and there is at most one per 70 ms of audio.
+void expectLevelsRideOnAudio(const std::vector<Event>& events);
+
+// The newest `frames` frames of audio (fewer if there are not as many yet).
+std::vector<float> newestAudio(const std::vector<Event>& events, std::size_t frames);
+
+// Whether the newest 0.2 s of audio is mostly a tone of `frequency`.
+bool toneArrived(const std::vector<Event>& events, double frequency);
+
+// The position of the first event of `type` (with `message`, when given), or
+// the number of events when there is none.
+std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
+                    const std::optional<std::string>& message = std::nullopt);
+
+}  // namespace tallwick::testing

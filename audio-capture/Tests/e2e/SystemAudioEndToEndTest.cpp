@@ -1,0 +1,120 @@
+// tallwick_audio --source system against a private sound server.
+#include <gtest/gtest.h>
+
+#include "EventChecks.h"
+#include "SoundServer.h"
+#include "Tone.h"
+
+namespace tallwick::testing {
+namespace {
+
+constexpr int playRate = 48000;
+// Ranks above the other null sinks, so the server falls back to it when the
+// default sink goes.
+const std::string headphoneProperties = "device.class=sound device.form_factor=headphone";
+
+class SystemAudioEndToEndTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ToolRun> startTool() {
+        auto run = std::make_unique<ToolRun>(std::vector<std::string>{"--source", "system"},
+                                             server.environment());
+        EXPECT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "ready"); }, 5s));
+        return run;
+    }
+
+    bool awaitTone(ToolRun& run, double frequency) {
+        return run.readUntil([&](const auto& events) { return toneArrived(events, frequency); }, 5s);
+    }
+
+    SoundServer server;
+};
+
+TEST_F(SystemAudioEndToEndTest, StreamsWhatTheDefaultSinkPlays) {
+    auto run = startTool();
+    const auto player = server.play("tallwick_speakers", sine(440, 3, playRate), playRate);
+    EXPECT_TRUE(awaitTone(*run, 440));
+    run->terminate();
+    run->readToEnd(2s);
+
+    const auto& events = run->events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().type, "log");
+    EXPECT_EQ(events.front().message, screenPermissionLog);
+    EXPECT_LT(indexOf(events, "log", screenPermissionLog), indexOf(events, "ready"));
+    EXPECT_EQ(events[indexOf(events, "ready")].message, "Capturing system audio at 16 kHz mono");
+    EXPECT_TRUE(hasEvent(events, "log", "Input audio: 16000.0 Hz, 1 ch, 1"));
+    EXPECT_FALSE(hasEvent(events, "error"));
+    expectWellFormed(*run);
+    expectLevelsRideOnAudio(events);
+    EXPECT_EQ(run->standardError(), "");
+}
+
+TEST_F(SystemAudioEndToEndTest, EndsWithOneErrorWhenTheServerDies) {
+    auto run = startTool();
+    ASSERT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+    const auto killedAt = std::chrono::steady_clock::now();
+    server.kill();
+    EXPECT_EQ(run->exitStatus(1s), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - killedAt, 1s);
+    run->readToEnd(2s);
+
+    const auto& events = run->events();
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const Event& e) { return e.type == "error"; }),
+              1);
+    EXPECT_EQ(events.back().type, "error");
+    EXPECT_EQ(events.back().message, "Connection terminated");
+    expectWellFormed(*run);
+    EXPECT_EQ(run->standardError(), "");
+}
+
+TEST_F(SystemAudioEndToEndTest, FollowsTheDefaultSinkWhenItChanges) {
+    server.loadSink("tallwick_headphones");
+    auto run = startTool();
+    const auto onHeadphones = server.play("tallwick_headphones", sine(660, 6, playRate), playRate);
+    server.setDefaultSink("tallwick_headphones");
+    EXPECT_TRUE(awaitTone(*run, 660));
+    EXPECT_FALSE(hasEvent(run->events(), "error"));
+}
+
+TEST_F(SystemAudioEndToEndTest, ContinuesOnTheNewDefaultSinkWhenItsSinkVanishes) {
+    server.loadSink("tallwick_headphones", headphoneProperties);
+    auto run = startTool();
+    const auto intoMicrophone = server.play("tallwick_mic_feed", sine(1000, 6, playRate), playRate);
+    const auto onHeadphones = server.play("tallwick_headphones", sine(660, 6, playRate), playRate);
+    ASSERT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+
+    server.unloadSink("tallwick_speakers");
+    EXPECT_TRUE(awaitTone(*run, 660));
+    // Another second of what is now captured, to give a wrong move time to show.
+    const std::size_t heard = run->audio().size();
+    run->readUntil([&](const auto&) { return run->audio().size() >= heard + 16000; }, 3s);
+    EXPECT_FALSE(hasEvent(run->events(), "error"));
+    EXPECT_LT(peakToneShare(run->audio(), 16000, 1000, 1600), 0.1) << "the microphone was recorded";
+}
+
+TEST_F(SystemAudioEndToEndTest, EndsWithAnErrorRatherThanRecordTheMicrophoneWhenNoSinkIsLeft) {
+    // A microphone of its own, not fed from any sink, as the default source:
+    // where the server would move a movable stream whose sink vanished.
+    server.pactl({"load-module", "module-sine-source", "source_name=tallwick_sine_mic",
+                  "frequency=1000"});
+    server.pactl({"set-default-source", "tallwick_sine_mic"});
+    auto run = startTool();
+    ASSERT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+    server.unloadSink("tallwick_latency_sink");
+    server.unloadSink("tallwick_mic_feed");
+    server.unloadSink("tallwick_speakers");
+    EXPECT_EQ(run->exitStatus(3s), 0);
+    run->readToEnd(2s);
+    const auto& events = run->events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().type, "error");
+    EXPECT_EQ(events.back().message, "Entity killed");
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const Event& e) { return e.type == "error"; }),
+              1);
+    EXPECT_LT(peakToneShare(run->audio(), 16000, 1000, 1600), 0.1) << "the microphone was recorded";
+}
+
+}  // namespace
+}  // namespace tallwick::testing

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+
+namespace tallwick::testing {
+
+// One event line of the tool, as a reader sees it.
+struct Event {
+    std::string type;
+    std::optional<std::string> data;
+    std::optional<std::string> message;
+    std::chrono::steady_clock::time_point arrivedAt;
+    std::string line;
+};
+
+// The real tallwick_audio binary, run as the host application runs it: a
+// child whose standard output is read line by line.
+class ToolRun {
+public:
+    ToolRun(std::vector<std::string> arguments, std::vector<std::string> environment);
+    ~ToolRun();
+
+    // Reads events until `until` holds for the events read so far, or the
+    // deadline passes, or the output ends. Returns whether `until` held.
+    bool readUntil(const std::function<bool(const std::vector<Event>&)>& until,
+                   std::chrono::milliseconds timeout);
+    // Reads until the output ends (the tool exited) or the deadline passes.
+    bool readToEnd(std::chrono::milliseconds timeout);
+
+    const std::vector<Event>& events() const { return events_; }
+    std::vector<std::string> types() const;
+    // Every "audio" chunk so far, decoded, as floats at 16 kHz.
+    std::vector<float> audio() const;
+
+    std::optional<int> exitStatus(std::chrono::milliseconds timeout);
+    void terminate();
+    void closeStandardOutput();
+    // What the tool wrote to standard error.
+    std::string standardError() const;
+    // Lines that were not one well-formed event.
+    const std::vector<std::string>& malformed() const { return malformed_; }
+
+private:
+    std::string errorFile_;
+    std::unique_ptr<ChildProcess> process_;
+    std::vector<Event> events_;
+    std::vector<std::string> malformed_;
+};
+
+// The bytes of standard base64 text; none when it is not valid base64.
+std::optional<std::string> decodeBase64(const std::string& text);
+
+// Whether any event has this type (and, when given, this message).
+bool hasEvent(const std::vector<Event>& events, const std::string& type,
+              const std::optional<std::string>& message = std::nullopt);
+
+}  // namespace tallwick::testing

@@ -1,0 +1,58 @@
+#include "platform/pulse/PulseSampleBuffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace tallwick {
+namespace {
+
+std::vector<std::byte> bytesOf(const std::vector<float>& samples) {
+    std::vector<std::byte> bytes(samples.size() * sizeof(float));
+    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    return bytes;
+}
+
+TEST(PulseSampleBufferTest, DescribesInterleavedLittleEndianFloat) {
+    const PulseSampleBuffer buffer(16000, 2, bytesOf({1, 2, 3, 4, 5, 6}));
+    const auto description = buffer.streamDescription();
+    ASSERT_TRUE(description);
+    EXPECT_EQ(description->sampleRate, 16000);
+    EXPECT_EQ(description->channelsPerFrame, 2u);
+    EXPECT_EQ(description->sampleType, SampleType::floatingPoint);
+    EXPECT_EQ(description->bitsPerChannel, 32u);
+    EXPECT_TRUE(description->interleaved);
+    EXPECT_FALSE(description->bigEndian);
+    EXPECT_EQ(buffer.numSamples(), 3);
+}
+
+TEST(PulseSampleBufferTest, CopiesTheAskedFramesOnly) {
+    const PulseSampleBuffer buffer(16000, 2, bytesOf({1, 2, 3, 4, 5, 6}));
+    std::vector<float> destination(4, -1);
+    AudioBufferList list{{2, 16, destination.data()}};
+    ASSERT_EQ(buffer.copyPCMData(1, 2, list), PulseSampleBuffer::copied);
+    EXPECT_EQ(destination, (std::vector<float>{3, 4, 5, 6}));
+    EXPECT_EQ(buffer.copyPCMData(3, 0, list), PulseSampleBuffer::copied);
+}
+
+TEST(PulseSampleBufferTest, RefusesWhatWouldReadOrWriteOutOfBounds) {
+    const PulseSampleBuffer buffer(16000, 2, bytesOf({1, 2, 3, 4, 5, 6}));
+    std::vector<float> destination(6);
+    AudioBufferList list{{2, 24, destination.data()}};
+    EXPECT_EQ(buffer.copyPCMData(2, 2, list), PulseSampleBuffer::outOfRange);
+    EXPECT_EQ(buffer.copyPCMData(-1, 1, list), PulseSampleBuffer::outOfRange);
+    EXPECT_EQ(buffer.copyPCMData(0, -1, list), PulseSampleBuffer::outOfRange);
+    EXPECT_EQ(buffer.copyPCMData(0x7fffffff, 0x7fffffff, list), PulseSampleBuffer::outOfRange);
+
+    AudioBufferList small{{2, 23, destination.data()}};
+    EXPECT_EQ(buffer.copyPCMData(0, 3, small), PulseSampleBuffer::destinationTooSmall);
+    AudioBufferList mono{{1, 24, destination.data()}};
+    EXPECT_EQ(buffer.copyPCMData(0, 3, mono), PulseSampleBuffer::layoutMismatch);
+    AudioBufferList split{{1, 12, destination.data()}, {1, 12, destination.data() + 3}};
+    EXPECT_EQ(buffer.copyPCMData(0, 3, split), PulseSampleBuffer::layoutMismatch);
+    AudioBufferList nowhere{{2, 24, nullptr}};
+    EXPECT_EQ(buffer.copyPCMData(0, 3, nowhere), PulseSampleBuffer::layoutMismatch);
+}
+
+}  // namespace
+}  // namespace tallwick
