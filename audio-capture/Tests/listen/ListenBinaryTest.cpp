@@ -176,6 +176,18 @@ TEST_F(ListenBinary, CtrlCStopsTheToolAndLeavesACompleteWav) {
     EXPECT_EQ((written.size() - 44) % 240, 0u) << "whole chunks only";
 }
 
+TEST_F(ListenBinary, CtrlCOnTheTerminalIsPassedOnByTheInspectorAlone) {
+    const std::string wav = path("terminal");
+    ProcessRun run({listenBinary, "--quiet", "--wav", wav, "--", fakeWriter, "stream"}, std::nullopt);
+    ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44; }));
+    // The terminal signals its foreground group. The tool is not in it, so it
+    // cannot die of the signal before the inspector knows a stop was asked for.
+    run.signalGroup(SIGINT);
+    const Finished finished = run.finish();
+    EXPECT_EQ(finished.status, 0) << finished.output;
+    EXPECT_TRUE(contains(finished.output, "stopped on request (SIGINT from the inspector)")) << finished.output;
+}
+
 TEST_F(ListenBinary, AToolThatIgnoresTheStopIsKilledOnTheSecondOne) {
     const std::string marker = path("marker");
     ::unlink(marker.c_str());

@@ -57,9 +57,14 @@ ProcessRun::ProcessRun(const std::vector<std::string>& command,
     std::vector<char*> envp;
     for (auto& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
         pid_ = -1;
     }
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
 }
 
@@ -73,6 +78,10 @@ ProcessRun::~ProcessRun() {
 
 void ProcessRun::signal(int signalNumber) const {
     if (pid_ > 0) ::kill(pid_, signalNumber);
+}
+
+void ProcessRun::signalGroup(int signalNumber) const {
+    if (pid_ > 0) ::kill(-pid_, signalNumber);
 }
 
 Finished ProcessRun::finish(double timeoutSeconds) {

@@ -15,7 +15,8 @@ struct Finished {
     std::string output;
 };
 
-// A program the test started, its standard output going to a file.
+// A program the test started, its standard output going to a file, in a
+// process group of its own as a shell would start it.
 class ProcessRun {
 public:
     ProcessRun(const std::vector<std::string>& command, const std::optional<std::string>& stdinPath,
@@ -26,6 +27,8 @@ public:
 
     pid_t pid() const { return pid_; }
     void signal(int signalNumber) const;
+    // Its whole process group, as Ctrl-C on a terminal does.
+    void signalGroup(int signalNumber) const;
     // Waits for the program to end, at most `timeoutSeconds`, then kills it.
     Finished finish(double timeoutSeconds = 60);
 

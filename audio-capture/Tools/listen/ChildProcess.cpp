@@ -47,7 +47,12 @@ std::unique_ptr<ChildProcess> ChildProcess::spawn(const std::vector<std::string>
         sigaddset(&defaults, signalNumber);
     }
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A process group of its own: Ctrl-C on the terminal reaches only us, and
+    // we pass it on. Were the child in our group it would get the terminal's
+    // signal as well, and could die of it before we knew the stop was asked for.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     std::vector<char*> argv;
     for (const std::string& argument : command) {
@@ -85,7 +90,9 @@ void ChildProcess::closeOutput() {
 
 void ChildProcess::signal(int signalNumber) {
     if (running()) {
-        ::kill(pid_, signalNumber);
+        // The whole group, as a terminal would: a wrapper script's own
+        // children get it too.
+        ::kill(-pid_, signalNumber);
     }
 }
 

@@ -16,9 +16,10 @@ struct ChildExit {
     std::string describe() const;
 };
 
-// A command started with its standard output on a pipe to us. Whatever
-// happens, the child does not outlive this object: if it is still running
-// when the object goes, it is killed and reaped.
+// A command started with its standard output on a pipe to us, in a process
+// group of its own. Whatever happens, the child does not outlive this object:
+// if it is still running when the object goes, its group is killed and it is
+// reaped.
 class ChildProcess {
 public:
     // Searches PATH like a shell. Null, with `error` set, if it cannot start.
@@ -36,8 +37,8 @@ public:
     bool running() const { return !exit_; }
     const std::optional<ChildExit>& exit() const { return exit_; }
 
-    // Does nothing once the child has been reaped, so a recycled process id
-    // is never hit.
+    // Signals the child's process group. Does nothing once the child has been
+    // reaped, so a recycled process id is never hit.
     void signal(int signalNumber);
     // Reaps the child if it has ended; never blocks.
     const std::optional<ChildExit>& poll();
