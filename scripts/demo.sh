@@ -26,8 +26,25 @@ cleanup() {
     scripts/sound-server.sh stop "$work/server" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
+# Ctrl-C reaches the inspector too, which stops the tool and writes its
+# summary; show that before leaving. A stop sent to this script alone is
+# passed on to the inspector once it is clear it did not get one itself.
+interrupted() {
+    if [ -n "$listen_pid" ]; then
+        for _ in $(seq 10); do
+            kill -0 "$listen_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -INT "$listen_pid" 2>/dev/null || true
+        wait "$listen_pid" 2>/dev/null || true
+        listen_pid=""
+        echo
+        cat "$out/summary.txt"
+    fi
+    exit 130
+}
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap interrupted INT TERM
 
 sentence="This is the Tallwick audio demo. The sound server has no sound card, \
 yet every word you hear was captured, converted and checked."
