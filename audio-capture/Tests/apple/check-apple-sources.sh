@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Compile-checks every source of the tool for arm64-apple-macos13.0 against
+# Apple's SDK headers, with the build's warnings as errors: the Apple backend
+# against the real frameworks, the portable code against Apple's libc++.
+# Exits 77 (skipped) where the checker or the assembled headers are missing.
+#   check-apple-sources.sh SOURCES_DIR
+# The checker: $APPLE_SYNTAX_CHECK, else shared/tools/apple-syntax-check beside
+# the checkout. The headers: $APPLE_SDK, else sdkcheck/sdk beside the checkout.
+set -uo pipefail
+
+sources=${1:?usage: check-apple-sources.sh SOURCES_DIR}
+checkout=$(git -C "$sources" rev-parse --show-toplevel 2>/dev/null || (cd "$sources/../../.." && pwd))
+beside=$(cd "$checkout/.." && pwd)
+checker=${APPLE_SYNTAX_CHECK:-$beside/shared/tools/apple-syntax-check}
+sdk=${APPLE_SDK:-$beside/sdkcheck/sdk}
+
+skip() { echo "skipped: $*"; exit 77; }
+[ -x "$checker" ] || skip "no apple-syntax-check at $checker"
+[ -f "$sdk/System/Library/Frameworks/ScreenCaptureKit.framework/Headers/SCStream.h" ] ||
+    skip "no Apple SDK headers at $sdk"
+command -v clang++-14 >/dev/null 2>&1 || command -v clang++ >/dev/null 2>&1 || skip "no clang++"
+
+mapfile -t units < <(find "$sources" -type f \( -name '*.cpp' -o -name '*.mm' \) | sort)
+mapfile -t headers < <(cd "$sources" && find . -type f -name '*.h' | sed 's|^\./||' | sort)
+[ ${#units[@]} -gt 0 ] || { echo "no sources under $sources"; exit 1; }
+
+# Every header in one unit: each of them parses once instead of once a file.
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+for header in "${headers[@]}"; do
+    echo "#include \"$header\""
+done > "$tmp/every-header.mm"
+
+# Two checkers at a time, as the build runs two compilers.
+check() {
+    "$checker" --std=c++20 --werror --sdk="$sdk" -I "$sources" "$@" -- -Wpedantic
+}
+half=$(( (${#units[@]} + 1) / 2 ))
+check "$tmp/every-header.mm" "${units[@]:0:half}" > "$tmp/first.log" 2>&1 &
+first=$!
+check "${units[@]:half}" > "$tmp/second.log" 2>&1
+second=$?
+wait "$first"
+first=$?
+cat "$tmp/first.log" "$tmp/second.log"
+[ "$first" -eq 0 ] && [ "$second" -eq 0 ]
