@@ -1,0 +1,155 @@
+#include "capture/SystemCaptureRunner.h"
+
+#include <gtest/gtest.h>
+
+#include "CaptureError.h"
+#include "PlatformError.h"
+#include "support/CapturedEvents.h"
+#include "support/RunnerHarness.h"
+#include "support/sim/SimPlatform.h"
+#include "support/sim/SimSampleBuffer.h"
+
+namespace tallwick {
+namespace {
+
+using nlohmann::json;
+using testing::CapturedEvents;
+using testing::RunInBackground;
+using testing::SimPlatform;
+using testing::SimSampleBuffer;
+using testing::SimScript;
+
+const json permissionLog = {{"type", "log"}, {"message", "Requesting screen capture permission\u2026"}};
+const json ready = {{"type", "ready"}, {"message", "Capturing system audio at 16 kHz mono"}};
+
+json errorEvent(const std::string& message) { return {{"type", "error"}, {"message", message}}; }
+
+template <typename Error>
+Error thrownBy(CaptureRunner& runner) {
+    try {
+        runner.run();
+    } catch (const Error& error) {
+        return error;
+    }
+    ADD_FAILURE() << "run() did not fail as expected";
+    throw std::logic_error("unreachable");
+}
+
+TEST(SystemCaptureRunner, CapturesTheFirstDisplayWithTheFixedConfiguration) {
+    auto platform = std::make_shared<SimPlatform>(
+        SimScript{.displays = {"Studio Display", "Built-in Display"}});
+    CapturedEvents events;
+    SystemCaptureRunner runner(platform);
+    RunInBackground running(runner);
+    platform->waitUntilCapturing();
+    platform->stopStream(PlatformError("The stream stopped."));
+    EXPECT_EQ(running.join(), nullptr);
+
+    EXPECT_EQ(platform->calls(),
+              (std::vector<std::string>{
+                  "getShareableContent(excludeDesktopWindows=0, onScreenWindowsOnly=1)",
+                  "makeContentFilter(Studio Display)",
+                  "makeStream(Studio Display, capturesAudio=1, excludesCurrentProcessAudio=1, "
+                  "sampleRate=16000, channelCount=1)",
+                  "makeSerialQueue(tallwick-audio.out)",
+                  "addStreamOutput(audio)",
+                  "startCapture",
+              }));
+    EXPECT_EQ(events.events(), (std::vector{permissionLog, ready, errorEvent("The stream stopped.")}));
+}
+
+TEST(SystemCaptureRunner, EachAudioBufferBecomesOneAudioEventAfterItsLevel) {
+    auto platform = std::make_shared<SimPlatform>();
+    CapturedEvents events;
+    SystemCaptureRunner runner(platform);
+    RunInBackground running(runner);
+    platform->waitUntilCapturing();
+    for (int i = 0; i < 10; ++i) {
+        platform->deliver(SimSampleBuffer::tone(48000, 2, 1024, 440));
+    }
+    platform->deliver(SimSampleBuffer::tone(48000, 2, 1024, 440), StreamOutputType::screen);
+    platform->stopStream(PlatformError("Connection terminated"));
+    EXPECT_EQ(running.join(), nullptr);
+
+    const auto all = events.events();
+    ASSERT_GE(all.size(), 4u);
+    EXPECT_EQ(all[0], permissionLog);
+    EXPECT_EQ(all[1], ready);
+    EXPECT_EQ(all[2], (json{{"type", "log"}, {"message", "Input audio: 48000.0 Hz, 2 ch, 1"}}));
+    EXPECT_EQ(all.back(), errorEvent("Connection terminated"));
+    int audio = 0, levels = 0;
+    for (std::size_t i = 3; i + 1 < all.size(); ++i) {
+        const std::string type = all[i].at("type");
+        if (type == "level") {
+            ++levels;
+            EXPECT_EQ(all[i + 1].at("type"), "audio") << "a level event not followed by its audio";
+        } else {
+            ASSERT_EQ(type, "audio");
+            EXPECT_FALSE(all[i].contains("message"));
+            ++audio;
+        }
+    }
+    // The screen-type buffer is ignored; the first chunk of the process always
+    // gets its level.
+    EXPECT_EQ(audio, 10);
+    EXPECT_GE(levels, 1);
+}
+
+TEST(SystemCaptureRunner, BuffersThatConvertToNothingWriteNothing) {
+    auto platform = std::make_shared<SimPlatform>();
+    CapturedEvents events;
+    SystemCaptureRunner runner(platform);
+    RunInBackground running(runner);
+    platform->waitUntilCapturing();
+    platform->deliver(std::make_shared<SimSampleBuffer>(
+        std::nullopt, 1024, std::vector<std::vector<std::byte>>{}, false));
+    platform->deliver(SimSampleBuffer::tone(48000, 2, 0, 440));
+    platform->stopStream(PlatformError("stopped"));
+    EXPECT_EQ(running.join(), nullptr);
+    const auto types = events.types();
+    EXPECT_EQ(std::count(types.begin(), types.end(), "audio"), 0);
+    EXPECT_EQ(std::count(types.begin(), types.end(), "level"), 0);
+}
+
+TEST(SystemCaptureRunner, AStopBeforeRunWaitsStillEndsRun) {
+    auto platform = std::make_shared<SimPlatform>(
+        SimScript{.stopBeforeStartCompletes = PlatformError("Entity killed")});
+    CapturedEvents events;
+    SystemCaptureRunner runner(platform);
+    runner.run();  // must return rather than wait forever
+    EXPECT_EQ(events.events(), (std::vector{permissionLog, errorEvent("Entity killed"), ready}));
+}
+
+TEST(SystemCaptureRunnerFailures, NoDisplayFailsAfterOnlyThePermissionLog) {
+    auto platform = std::make_shared<SimPlatform>(SimScript{.displays = {}});
+    CapturedEvents events;
+    SystemCaptureRunner runner(platform);
+    EXPECT_EQ(thrownBy<CaptureError>(runner), CaptureError::noDisplay());
+    EXPECT_EQ(events.events(), std::vector{permissionLog});
+    EXPECT_EQ(platform->calls().size(), 1u) << "no stream may be made without a display";
+}
+
+TEST(SystemCaptureRunnerFailures, PlatformErrorsPassUnchanged) {
+    struct Case {
+        SimScript script;
+        std::string message;
+        std::string lastCall;
+    };
+    const Case cases[] = {
+        {{.contentError = PlatformError("Access denied")}, "Access denied",
+         "getShareableContent(excludeDesktopWindows=0, onScreenWindowsOnly=1)"},
+        {{.addOutputError = PlatformError("No output")}, "No output", "addStreamOutput(audio)"},
+        {{.startError = PlatformError("Connection refused")}, "Connection refused", "startCapture"},
+    };
+    for (const auto& c : cases) {
+        auto platform = std::make_shared<SimPlatform>(c.script);
+        CapturedEvents events;
+        SystemCaptureRunner runner(platform);
+        EXPECT_EQ(thrownBy<PlatformError>(runner).localizedDescription(), c.message);
+        EXPECT_EQ(events.events(), std::vector{permissionLog}) << "no ready after a failure";
+        EXPECT_EQ(platform->calls().back(), c.lastCall);
+    }
+}
+
+}  // namespace
+}  // namespace tallwick

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/ThreadSerialQueue.h"
+
+namespace tallwick::testing {
+
+// What the simulated platform will do when the runner asks.
+struct SimScript {
+    std::vector<std::string> displays = {"Built-in Display"};
+    std::optional<PlatformError> contentError;
+    std::optional<PlatformError> addOutputError;
+    std::optional<PlatformError> startError;
+    // The stream reports a stop before startCapture completes, so the stop
+    // reaches the runner before run() waits.
+    std::optional<PlatformError> stopBeforeStartCompletes;
+
+    bool microphoneAccess = true;
+    AudioFormat microphoneFormat{CommonFormat::float32, 48000.0, 1, false};
+    std::optional<PlatformError> engineStartError;
+};
+
+// A platform for tests: it answers as scripted, on threads of its own as a real
+// one does, records every call the runners make, and lets the test deliver
+// buffers and stops at any moment.
+class SimPlatform final : public Platform, private ScreenCapture, private Microphone {
+public:
+    explicit SimPlatform(SimScript script = {});
+    ~SimPlatform() override;
+
+    ScreenCapture& screenCapture() override { return *this; }
+    Microphone& microphone() override { return *this; }
+
+    // Every platform call so far, in order, e.g. "installTap(0, 4096)".
+    std::vector<std::string> calls() const;
+
+    // Blocks until capture runs: the stream's start completed, or the engine started.
+    void waitUntilCapturing();
+
+    // System stream: a buffer for the stream output, a stop for its delegate.
+    void deliver(std::shared_ptr<const SampleBuffer> buffer,
+                 StreamOutputType type = StreamOutputType::audio);
+    void stopStream(const PlatformError& error);
+
+    // Microphone engine: a buffer for the tap, the loss of the input.
+    void tap(std::shared_ptr<const PCMBuffer> buffer);
+    void loseMicrophone(const PlatformError& error);
+
+    // Blocks until everything delivered so far has been handled.
+    void drain();
+
+private:
+    class SimStream;
+    class SimEngine;
+    friend class SimStream;
+    friend class SimEngine;
+
+    void getShareableContent(bool excludeDesktopWindows, bool onScreenWindowsOnly,
+                             ShareableContentCompletion completion) override;
+    std::shared_ptr<ContentFilter> makeContentFilter(const std::shared_ptr<Display>& display) override;
+    std::shared_ptr<Stream> makeStream(std::shared_ptr<ContentFilter> filter,
+                                       const StreamConfiguration& configuration,
+                                       StreamDelegate* delegate) override;
+    std::shared_ptr<SerialQueue> makeSerialQueue(const std::string& label) override;
+    void requestAccess(std::function<void(bool)> completion) override;
+    std::shared_ptr<AudioEngine> makeEngine() override;
+
+    void record(std::string call);
+    void markCapturing();
+    // Runs `task` on a platform thread, as completion handlers arrive.
+    void onPlatformThread(std::function<void()> task);
+
+    SimScript script_;
+    mutable std::mutex mutex_;
+    std::condition_variable capturingChanged_;
+    bool capturing_ = false;
+    std::vector<std::string> calls_;
+    std::vector<std::thread> platformThreads_;
+    std::weak_ptr<SimStream> stream_;
+    std::weak_ptr<SimEngine> engine_;
+    std::shared_ptr<ThreadSerialQueue> engineQueue_ =
+        std::make_shared<ThreadSerialQueue>("tallwick-audio.out");
+};
+
+}  // namespace tallwick::testing
