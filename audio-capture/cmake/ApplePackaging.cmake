@@ -1,6 +1,7 @@
 # How the macOS executable is packaged: its own property list embedded in it
 # (the usage texts the permission prompts show come from there), signed with the
 # hardened runtime and its entitlements.
+include_guard(GLOBAL)
 
 set(TALLWICK_INFO_PLIST "${CMAKE_CURRENT_LIST_DIR}/../Info.plist")
 set(TALLWICK_ENTITLEMENTS "${CMAKE_CURRENT_LIST_DIR}/../tallwick-audio.entitlements")

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Compile-checks every source of the tool for arm64-apple-macos13.0 against
 # Apple's SDK headers, with the build's warnings as errors: the Apple backend
-# against the real frameworks, the portable code against Apple's libc++.
+# against the real frameworks, the portable code against Apple's libc++. Given
+# a tests folder and GoogleTest's include folder, the backend's tests too, which
+# otherwise build on a Mac only.
 # Exits 77 (skipped) where the checker or the assembled headers are missing.
-#   check-apple-sources.sh SOURCES_DIR
+#   check-apple-sources.sh SOURCES_DIR [TESTS_DIR GTEST_INCLUDE_DIR]
 # The checker: $APPLE_SYNTAX_CHECK, else shared/tools/apple-syntax-check beside
 # the checkout. The headers: $APPLE_SDK, else sdkcheck/sdk beside the checkout.
 set -uo pipefail
 
-sources=${1:?usage: check-apple-sources.sh SOURCES_DIR}
+sources=${1:?usage: check-apple-sources.sh SOURCES_DIR [TESTS_DIR GTEST_INCLUDE_DIR]}
+tests=${2:-}
+gtest_include=${3:-}
 checkout=$(git -C "$sources" rev-parse --show-toplevel 2>/dev/null || (cd "$sources/../../.." && pwd))
 beside=$(cd "$checkout/.." && pwd)
 checker=${APPLE_SYNTAX_CHECK:-$beside/shared/tools/apple-syntax-check}
@@ -24,16 +28,25 @@ mapfile -t units < <(find "$sources" -type f \( -name '*.cpp' -o -name '*.mm' \)
 mapfile -t headers < <(cd "$sources" && find . -type f -name '*.h' | sed 's|^\./||' | sort)
 [ ${#units[@]} -gt 0 ] || { echo "no sources under $sources"; exit 1; }
 
-# Every header in one unit: each of them parses once instead of once a file.
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+extra=()
+if [ -n "$tests" ] && [ -f "$gtest_include/gtest/gtest.h" ]; then
+    # GoogleTest's headers alone: the rest of their folder is the host's.
+    mkdir "$tmp/gtest-include"
+    cp -R "$gtest_include/gtest" "$tmp/gtest-include/"
+    extra=(-isystem "$tmp/gtest-include")
+    mapfile -t -O ${#units[@]} units < <(find "$tests" -type f \( -name '*.cpp' -o -name '*.mm' \) | sort)
+fi
+
+# Every header in one unit: each of them parses once instead of once a file.
 for header in "${headers[@]}"; do
     echo "#include \"$header\""
 done > "$tmp/every-header.mm"
 
 # Two checkers at a time, as the build runs two compilers.
 check() {
-    "$checker" --std=c++20 --werror --sdk="$sdk" -I "$sources" "$@" -- -Wpedantic
+    "$checker" --std=c++20 --werror --sdk="$sdk" -I "$sources" "${extra[@]}" "$@" -- -Wpedantic
 }
 half=$(( (${#units[@]} + 1) / 2 ))
 check "$tmp/every-header.mm" "${units[@]:0:half}" > "$tmp/first.log" 2>&1 &
