@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
 # Compile-checks every source of the tool for arm64-apple-macos13.0 against
 # Apple's SDK headers, with the build's warnings as errors: the Apple backend
-# against the real frameworks, the portable code against Apple's libc++. Given
-# a tests folder and GoogleTest's include folder, the backend's tests too, which
-# otherwise build on a Mac only.
+# against the real frameworks, the portable code against Apple's libc++. With
+# --tests, the backend's tests too, which otherwise build on a Mac only.
 # Exits 77 (skipped) where the checker or the assembled headers are missing.
-#   check-apple-sources.sh SOURCES_DIR [TESTS_DIR GTEST_INCLUDE_DIR]
+#   check-apple-sources.sh SOURCES_DIR [--tests=DIR] [--library-header=PATH]...
+# --library-header: a header file or folder of a library the sources use
+# (libsoxr, GoogleTest); it is checked from a folder of its own, since the rest
+# of the folder it lives in belongs to the host.
 # The checker: $APPLE_SYNTAX_CHECK, else shared/tools/apple-syntax-check beside
 # the checkout. The headers: $APPLE_SDK, else sdkcheck/sdk beside the checkout.
 set -uo pipefail
 
-sources=${1:?usage: check-apple-sources.sh SOURCES_DIR [TESTS_DIR GTEST_INCLUDE_DIR]}
-tests=${2:-}
-gtest_include=${3:-}
+sources=${1:?usage: check-apple-sources.sh SOURCES_DIR [--tests=DIR] [--library-header=PATH]...}
+shift
+tests=""
+library_headers=()
+for arg in "$@"; do
+    case "$arg" in
+        --tests=*) tests=${arg#--tests=} ;;
+        --library-header=*) library_headers+=("${arg#--library-header=}") ;;
+        *) echo "check-apple-sources.sh: unknown argument $arg"; exit 2 ;;
+    esac
+done
 checkout=$(git -C "$sources" rev-parse --show-toplevel 2>/dev/null || (cd "$sources/../../.." && pwd))
 beside=$(cd "$checkout/.." && pwd)
 checker=${APPLE_SYNTAX_CHECK:-$beside/shared/tools/apple-syntax-check}
@@ -30,12 +40,11 @@ mapfile -t headers < <(cd "$sources" && find . -type f -name '*.h' | sed 's|^\./
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-extra=()
-if [ -n "$tests" ] && [ -f "$gtest_include/gtest/gtest.h" ]; then
-    # GoogleTest's headers alone: the rest of their folder is the host's.
-    mkdir "$tmp/gtest-include"
-    cp -R "$gtest_include/gtest" "$tmp/gtest-include/"
-    extra=(-isystem "$tmp/gtest-include")
+mkdir "$tmp/library-include"
+for header in "${library_headers[@]}"; do
+    cp -R "$header" "$tmp/library-include/"
+done
+if [ -n "$tests" ]; then
     mapfile -t -O ${#units[@]} units < <(find "$tests" -type f \( -name '*.cpp' -o -name '*.mm' \) | sort)
 fi
 
@@ -46,7 +55,7 @@ done > "$tmp/every-header.mm"
 
 # Two checkers at a time, as the build runs two compilers.
 check() {
-    "$checker" --std=c++20 --werror --sdk="$sdk" -I "$sources" "${extra[@]}" "$@" -- -Wpedantic
+    "$checker" --std=c++20 --werror --sdk="$sdk" -I "$sources" -isystem "$tmp/library-include" "$@" -- -Wpedantic
 }
 half=$(( (${#units[@]} + 1) / 2 ))
 check "$tmp/every-header.mm" "${units[@]:0:half}" > "$tmp/first.log" 2>&1 &

@@ -296,3 +296,10 @@ void SimPlatform::drain() {
 }
 
 }  // namespace tallwick::testing
+
+namespace tallwick {
+
+// Test executables link the simulated platform as their host.
+std::shared_ptr<Platform> hostPlatform() { return std::make_shared<testing::SimPlatform>(); }
+
+}  // namespace tallwick

@@ -16,16 +16,16 @@ namespace tallwick::testing {
 // What the simulated platform will do when the runner asks.
 struct SimScript {
     std::vector<std::string> displays = {"Built-in Display"};
-    std::optional<PlatformError> contentError;
-    std::optional<PlatformError> addOutputError;
-    std::optional<PlatformError> startError;
+    std::optional<PlatformError> contentError{};
+    std::optional<PlatformError> addOutputError{};
+    std::optional<PlatformError> startError{};
     // The stream reports a stop before startCapture completes, so the stop
     // reaches the runner before run() waits.
-    std::optional<PlatformError> stopBeforeStartCompletes;
+    std::optional<PlatformError> stopBeforeStartCompletes{};
 
     bool microphoneAccess = true;
     AudioFormat microphoneFormat{CommonFormat::float32, 48000.0, 1, false};
-    std::optional<PlatformError> engineStartError;
+    std::optional<PlatformError> engineStartError{};
 };
 
 // A platform for tests: it answers as scripted, on threads of its own as a real

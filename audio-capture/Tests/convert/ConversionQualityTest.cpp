@@ -1,0 +1,158 @@
+// What a listener (and a speech recogniser) gets from the conversion: no
+// aliasing, a flat passband, no audible noise or distortion, and a known delay.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <numeric>
+
+#include "ConvertTestSupport.h"
+#include "convert/PCMConverter.h"
+#include "support/CapturedEvents.h"
+#include "support/FakeSampleBuffer.h"
+#include "support/Spectrum.h"
+
+namespace tallwick {
+namespace {
+
+using testing::decibels;
+using testing::fullScale;
+using testing::segment;
+using testing::tone;
+
+constexpr std::size_t measuredLength = 32768;  // 2.05 s at 16 kHz
+constexpr std::size_t settled = 4000;           // 0.25 s: the filter has filled
+
+// `signal` as a 48 kHz or 44.1 kHz capture delivers it: stereo float32 in
+// 1024-frame buffers.
+std::vector<double> captured(const std::vector<double>& signal, double rate) {
+    testing::CapturedEvents quiet;
+    PCMConverter converter;
+    return fullScale(testing::convertInBuffers(
+        converter, AudioFormat(CommonFormat::float32, rate, 2, true), signal, 1024));
+}
+
+std::size_t framesFor(double rate, std::size_t outputFrames) {
+    return static_cast<std::size_t>(static_cast<double>(outputFrames + settled + 3200) * rate /
+                                    16000);
+}
+
+class ConversionQuality : public ::testing::TestWithParam<double> {};
+
+TEST_P(ConversionQuality, NothingAboveEightKilohertzFoldsBack) {
+    const double rate = GetParam();
+    double worst = 0;
+    for (const double hz : {8300.0, 9000.0, 12000.0, 16000.0, 21000.0}) {
+        const auto out = captured(tone(hz, 1.0, rate, framesFor(rate, measuredLength)), rate);
+        const auto spectrum = testing::amplitudeSpectrum(segment(out, settled, measuredLength));
+        const double loudest = *std::max_element(spectrum.begin(), spectrum.end());
+        EXPECT_LE(decibels(loudest), -100) << "full-scale " << hz << " Hz at " << rate << " Hz";
+        worst = std::max(worst, loudest);
+    }
+    std::cout << "[ measured ] " << rate << " Hz: loudest component left of full-scale tones "
+              << "8.3..21 kHz " << decibels(worst) << " dBFS\n";
+}
+
+// With a tone beside it the output is not plain silence, so this also shows
+// that the measurement sees what is there.
+TEST_P(ConversionQuality, AFoldingToneLeavesOnlyTheWantedOne) {
+    const double rate = GetParam();
+    const std::size_t frames = framesFor(rate, measuredLength);
+    const auto out =
+        captured(testing::plus(tone(997, 0.5, rate, frames), tone(9000, 0.5, rate, frames)), rate);
+    const auto measured = segment(out, settled, measuredLength);
+    EXPECT_NEAR(decibels(testing::toneAmplitude(measured, 997, 16000) / 0.5), 0, 0.1);
+
+    const auto spectrum = testing::amplitudeSpectrum(measured);
+    const double binHz = 16000.0 / measuredLength;
+    double loudestElse = 0;
+    for (std::size_t k = 0; k < spectrum.size(); ++k) {
+        if (std::abs(static_cast<double>(k) * binHz - 997) > 12 * binHz) {
+            loudestElse = std::max(loudestElse, spectrum[k]);
+        }
+    }
+    EXPECT_LE(decibels(loudestElse), -100) << "the 9 kHz tone folds to 7 kHz";
+    std::cout << "[ measured ] " << rate << " Hz: loudest component besides 997 Hz "
+              << decibels(loudestElse) << " dBFS\n";
+}
+
+TEST_P(ConversionQuality, PassbandIsFlatFrom100HzTo7kHz) {
+    const double rate = GetParam();
+    double worst = 0;
+    for (const double hz : {100.0, 250.0, 500.0, 1000.0, 2000.0, 3000.0, 4000.0, 5000.0, 6000.0,
+                            6500.0, 7000.0}) {
+        const auto out = captured(tone(hz, 0.5, rate, framesFor(rate, measuredLength)), rate);
+        const double gain = decibels(
+            testing::toneAmplitude(segment(out, settled, measuredLength), hz, 16000) / 0.5);
+        EXPECT_NEAR(gain, 0, 0.1) << hz << " Hz at " << rate << " Hz";
+        worst = std::max(worst, std::abs(gain));
+    }
+    std::cout << "[ measured ] " << rate << " Hz: passband deviation up to " << worst << " dB\n";
+}
+
+TEST_P(ConversionQuality, ToneAtMinusOneDbfsIsCleanTo90Db) {
+    const double rate = GetParam();
+    constexpr std::size_t length = 65536;
+    const double amplitude = std::pow(10, -1 / 20.0);
+    const auto out = captured(tone(997, amplitude, rate, framesFor(rate, length)), rate);
+    const double thdN = testing::thdPlusNoiseDb(segment(out, settled, length), 997, 16000);
+    EXPECT_LE(thdN, -90);
+    std::cout << "[ measured ] " << rate << " Hz: THD+N of 997 Hz at -1 dBFS " << thdN
+              << " dB (SNR " << -thdN << " dB)\n";
+}
+
+// The resampler keeps output positions aligned with the input (its filter delay
+// is taken off the start of the stream) but holds output back until its filter
+// and its block have the input they need: the latency from a captured frame to
+// the chunk that carries it. Buffers of 32 frames keep the capture's own
+// buffering out of the figure (it adds at most 0.7 ms).
+TEST_P(ConversionQuality, ImpulsesLandOnTheirOwnTimeWithBoundedLatency) {
+    const double rate = GetParam();
+    testing::CapturedEvents quiet;
+    const AudioFormat format(CommonFormat::float32, rate, 2, true);
+    constexpr std::size_t bufferFrames = 32;
+    // Positions that fall on whole output frames, spread over the resampler's
+    // blocks (about 1500 input frames).
+    const std::size_t stride = rate == 44100 ? 441 : 99;
+    std::vector<double> latenciesMs;
+    for (std::size_t position = 22050; position < 22050 + 32 * stride; position += stride) {
+        std::vector<double> signal(96000, 0.0);
+        signal[position] = 1.0;
+        PCMConverter converter;
+        std::vector<std::int16_t> out;
+        std::optional<std::size_t> arrivedAfter;
+        const auto expectedAt = static_cast<std::size_t>(
+            std::lround(static_cast<double>(position) * 16000 / rate));
+        for (std::size_t at = 0; at < signal.size() && out.size() <= expectedAt + 64;
+             at += bufferFrames) {
+            const std::vector<double> piece(
+                signal.begin() + static_cast<std::ptrdiff_t>(at),
+                signal.begin() + static_cast<std::ptrdiff_t>(at + bufferFrames));
+            if (const auto chunk =
+                    converter.convert(testing::FakeSampleBuffer::of(format, piece))) {
+                const auto samples = testing::samplesOf(*chunk);
+                out.insert(out.end(), samples.begin(), samples.end());
+            }
+            if (!arrivedAfter && out.size() > expectedAt) {
+                arrivedAfter = at + bufferFrames;
+            }
+        }
+        ASSERT_TRUE(arrivedAfter.has_value());
+        const auto peak = std::max_element(out.begin(), out.end()) - out.begin();
+        EXPECT_EQ(static_cast<std::size_t>(peak), expectedAt) << "impulse at " << position;
+        latenciesMs.push_back(static_cast<double>(*arrivedAfter - position) / rate * 1000);
+    }
+    const auto [least, most] = std::minmax_element(latenciesMs.begin(), latenciesMs.end());
+    const double mean = std::accumulate(latenciesMs.begin(), latenciesMs.end(), 0.0) /
+                        static_cast<double>(latenciesMs.size());
+    EXPECT_LT(*most, 60);
+    std::cout << "[ measured ] " << rate << " Hz: latency of a frame through the converter "
+              << *least << ".." << *most << " ms, mean " << mean << " ms\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(CaptureRates, ConversionQuality, ::testing::Values(48000.0, 44100.0),
+                         [](const auto& info) { return std::to_string(int(info.param)); });
+
+}  // namespace
+}  // namespace tallwick

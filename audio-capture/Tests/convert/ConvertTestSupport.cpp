@@ -1,0 +1,110 @@
+#include "ConvertTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "convert/OneShotInput.h"
+#include "support/FakeSampleBuffer.h"
+
+namespace tallwick::testing {
+
+std::vector<double> tone(double hz, double amplitude, double sampleRate, std::size_t frames,
+                         double phase) {
+    std::vector<double> samples(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+        samples[i] = amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) /
+                                              sampleRate +
+                                          phase);
+    }
+    return samples;
+}
+
+std::vector<double> plus(std::vector<double> a, const std::vector<double>& b) {
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) a[i] += b[i];
+    return a;
+}
+
+std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
+    std::vector<std::int16_t> samples(chunk.size() / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::int16_t>(chunk[2 * i] | (chunk[2 * i + 1] << 8));
+    }
+    return samples;
+}
+
+std::vector<double> fullScale(const std::vector<std::int16_t>& samples) {
+    std::vector<double> result(samples.size());
+    std::transform(samples.begin(), samples.end(), result.begin(),
+                   [](std::int16_t s) { return s / 32768.0; });
+    return result;
+}
+
+std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioFormat& format,
+                                           const std::vector<double>& signal,
+                                           const std::function<std::size_t()>& nextSize) {
+    std::vector<std::int16_t> output;
+    for (std::size_t at = 0; at < signal.size();) {
+        const std::size_t size = std::min(nextSize(), signal.size() - at);
+        const std::vector<double> piece(signal.begin() + static_cast<std::ptrdiff_t>(at),
+                                        signal.begin() + static_cast<std::ptrdiff_t>(at + size));
+        if (const auto chunk = converter.convert(FakeSampleBuffer::of(format, piece))) {
+            EXPECT_FALSE(chunk->empty());
+            const auto samples = samplesOf(*chunk);
+            output.insert(output.end(), samples.begin(), samples.end());
+        }
+        at += size;
+    }
+    return output;
+}
+
+std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioFormat& format,
+                                           const std::vector<double>& signal, std::size_t size) {
+    return convertInBuffers(converter, format, signal, [size] { return size; });
+}
+
+std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
+                                       const std::vector<std::vector<double>>& channels) {
+    const auto sampleBuffer = FakeSampleBuffer::of(format, channels);
+    const auto frames = static_cast<std::uint32_t>(sampleBuffer.numSamples());
+    auto buffer = PCMBuffer::make(format, std::max(frames, 1u));
+    EXPECT_EQ(sampleBuffer.copyPCMData(0, static_cast<std::int32_t>(frames),
+                                       buffer->mutableAudioBufferList()),
+              0);
+    buffer->setFrameLength(frames);
+    return buffer;
+}
+
+std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vector<double>& signal) {
+    return pcmBufferOf(format, std::vector<std::vector<double>>(format.channelCount(), signal));
+}
+
+std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer* input,
+                                      std::uint32_t capacity) {
+    const auto output = PCMBuffer::make(AudioFormat::outputPCM(), capacity);
+    std::optional<PlatformError> error;
+    const InputBlock noInput = [](std::uint32_t, InputStatus& status) -> const PCMBuffer* {
+        status = InputStatus::noDataNow;
+        return nullptr;
+    };
+    const auto status =
+        converter.convert(*output, error, input != nullptr ? oneShotInput(*input) : noInput);
+    EXPECT_FALSE(error.has_value()) << error->localizedDescription();
+    EXPECT_NE(status, ConverterOutputStatus::error);
+    const std::int16_t* samples = output->int16ChannelData()[0];
+    return {samples, samples + output->frameLength()};
+}
+
+std::vector<double> segment(const std::vector<double>& samples, std::size_t from,
+                            std::size_t count) {
+    EXPECT_LE(from + count, samples.size()) << "the conversion produced too little output";
+    if (from + count > samples.size()) {
+        return std::vector<double>(count, 0.0);
+    }
+    return {samples.begin() + static_cast<std::ptrdiff_t>(from),
+            samples.begin() + static_cast<std::ptrdiff_t>(from + count)};
+}
+
+}  // namespace tallwick::testing

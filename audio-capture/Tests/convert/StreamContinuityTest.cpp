@@ -1,0 +1,107 @@
+// Long streams in buffers of any size: every input frame is accounted for, and
+// no output frame is lost or repeated at a buffer boundary.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ConvertTestSupport.h"
+#include "convert/OneShotInput.h"
+#include "support/CapturedEvents.h"
+
+namespace tallwick {
+namespace {
+
+using testing::convertInBuffers;
+
+// Music-like: a few tones and some noise, different at every rate.
+std::vector<double> program(double rate, std::size_t frames, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0, 0.05);
+    auto signal = testing::plus(testing::tone(220, 0.3, rate, frames),
+                                testing::tone(1733, 0.2, rate, frames, 0.5));
+    for (auto& s : signal) s += noise(random);
+    return signal;
+}
+
+// A capture's buffer sizes: many ordinary ones, and single frames often.
+std::function<std::size_t()> randomSizes(unsigned seed) {
+    auto random = std::make_shared<std::mt19937>(seed);
+    return [random] {
+        std::uniform_int_distribution<std::size_t> size(1, 4096);
+        return (*random)() % 5 == 0 ? std::size_t{1} : size(*random);
+    };
+}
+
+std::vector<std::int16_t> prefix(const std::vector<std::int16_t>& samples, std::size_t count) {
+    return {samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(count)};
+}
+
+class StreamContinuity : public ::testing::TestWithParam<double> {};
+
+TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
+    testing::CapturedEvents quiet;
+    const double rate = GetParam();
+    const auto frames = static_cast<std::size_t>(rate * 10);
+    const auto signal = program(rate, frames, 7);
+    const AudioFormat format(CommonFormat::float32, rate, 2, true);
+
+    PCMConverter whole;
+    const auto reference = convertInBuffers(whole, format, signal, frames);
+    // All that is owed, less what the resampler still holds (its delay).
+    const double owed = static_cast<double>(frames) * 16000 / rate;
+    EXPECT_LE(static_cast<double>(reference.size()), owed);
+    EXPECT_GE(static_cast<double>(reference.size()), owed - 0.15 * 16000);
+
+    PCMConverter inPieces;
+    auto pieces = convertInBuffers(inPieces, format, signal, randomSizes(11));
+    ASSERT_LE(pieces.size(), reference.size());
+    EXPECT_EQ(pieces, prefix(reference, pieces.size()));
+    // What did not fit a small buffer's chunk is still queued, not dropped: a
+    // little more input brings it out, sample for sample.
+    EXPECT_LE(reference.size() - pieces.size(), 2048u);
+    const auto rest = convertInBuffers(inPieces, format, std::vector<double>(frames / 4, 0.0), 1024);
+    pieces.insert(pieces.end(), rest.begin(), rest.end());
+    ASSERT_GE(pieces.size(), reference.size());
+    EXPECT_EQ(prefix(pieces, reference.size()), reference);
+}
+
+// Output buffers far smaller than the input's share: almost everything waits
+// in the converter, and comes out in order once input stops.
+TEST_P(StreamContinuity, SmallOutputBuffersLoseNothing) {
+    const double rate = GetParam();
+    const AudioFormat format(CommonFormat::int16, rate, 1, true);
+    const auto frames = static_cast<std::size_t>(rate * 3);
+    const auto signal = program(rate, frames, 3);
+
+    auto whole = AudioConverter::make(format, AudioFormat::outputPCM());
+    const auto all = testing::pcmBufferOf(format, signal);
+    const auto reference = testing::convertOnce(*whole, all.get(), 60000);
+
+    auto converter = AudioConverter::make(format, AudioFormat::outputPCM());
+    auto sizes = randomSizes(5);
+    std::mt19937 random(9);
+    std::vector<std::int16_t> got;
+    for (std::size_t at = 0; at < frames;) {
+        const std::size_t size = std::min(sizes(), frames - at);
+        const auto piece = testing::pcmBufferOf(
+            format, std::vector<double>(signal.begin() + static_cast<std::ptrdiff_t>(at),
+                                        signal.begin() + static_cast<std::ptrdiff_t>(at + size)));
+        const auto more = testing::convertOnce(*converter, piece.get(), 1 + random() % 16);
+        got.insert(got.end(), more.begin(), more.end());
+        at += size;
+    }
+    EXPECT_LT(got.size(), reference.size() / 2) << "the output buffers were meant to be binding";
+    for (;;) {
+        const auto more = testing::convertOnce(*converter, nullptr, 1 + random() % 16);
+        if (more.empty()) break;
+        got.insert(got.end(), more.begin(), more.end());
+    }
+    EXPECT_EQ(got, reference);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, StreamContinuity,
+                         ::testing::Values(44100.0, 48000.0, 8000.0, 96000.0),
+                         [](const auto& info) { return std::to_string(int(info.param)); });
+
+}  // namespace
+}  // namespace tallwick
