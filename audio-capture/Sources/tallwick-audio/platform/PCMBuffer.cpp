@@ -8,11 +8,9 @@ namespace tallwick {
 
 std::unique_ptr<PCMBuffer> PCMBuffer::make(const AudioFormat& format, std::uint32_t frameCapacity) {
     const std::uint64_t bytesPerFrame =
-        std::uint64_t{format.bytesPerSample()} *
-        (format.isInterleaved() ? format.channelCount() : 1);
+        std::uint64_t{format.bytesPerSample()} * format.channelCount();
     const std::uint64_t bytes = bytesPerFrame * frameCapacity;
-    if (frameCapacity == 0 || bytesPerFrame == 0 ||
-        bytes > std::numeric_limits<std::uint32_t>::max()) {
+    if (frameCapacity == 0 || bytesPerFrame == 0 || bytes > maxStorageBytes) {
         return nullptr;
     }
     try {

@@ -25,7 +25,12 @@ using AudioBufferList = std::vector<AudioBuffer>;
 // first frameLength are valid.
 class PCMBuffer {
 public:
-    // None when the capacity is 0 or the storage would not fit in memory.
+    // No capture buffer comes near this (it is minutes of 32-channel audio); a
+    // sample buffer that claims more is not believed.
+    static constexpr std::uint64_t maxStorageBytes = 256u << 20;
+
+    // None when the capacity is 0 or the storage would exceed maxStorageBytes
+    // or not fit in memory.
     static std::unique_ptr<PCMBuffer> make(const AudioFormat& format, std::uint32_t frameCapacity);
 
     // A buffer over samples that someone else owns (a capture backend's own
