@@ -78,7 +78,9 @@ check_objcxx() {
     check "$tmp/frameworks.h" || return 1
     pch=()
     [ -s "$tmp/frameworks.pch" ] && pch=(-include-pch "$tmp/frameworks.pch")
-    check "${objcxx_units[@]}" || return 1
+    if [ ${#objcxx_units[@]} -gt 0 ]; then
+        check "${objcxx_units[@]}" || return 1
+    fi
     pch=()
     check "$tmp/every-header.mm" "$@"
 }

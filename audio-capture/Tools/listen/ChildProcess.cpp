@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstring>
 
+#include "Pipe.h"
+
 extern char** environ;
 
 namespace tallwick::listen {
@@ -24,7 +26,7 @@ std::string ChildExit::describe() const {
 std::unique_ptr<ChildProcess> ChildProcess::spawn(const std::vector<std::string>& command,
                                                   std::string& error) {
     int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+    if (!makePipe(pipeEnds, false)) {
         error = std::string("cannot make a pipe: ") + std::strerror(errno);
         return nullptr;
     }

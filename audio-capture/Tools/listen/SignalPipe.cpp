@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "Pipe.h"
+
 namespace tallwick::listen {
 
 namespace {
@@ -26,7 +28,7 @@ extern "C" void forwardToPipe(int signalNumber) {
 
 SignalPipe::SignalPipe(std::initializer_list<int> signals) : signals_(signals) {
     int ends[2];
-    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!makePipe(ends, true)) {
         std::abort();  // only at start-up, with no descriptors to spare
     }
     readEnd_ = ends[0];
