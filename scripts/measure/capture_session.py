@@ -109,16 +109,20 @@ class Parec:
 
 class Player:
     """Plays 48 kHz mono s16 into a sink in real time, 5 ms at a time, so that
-    the moment a sound is handed to the server is known."""
+    the moment a sound is handed to the server is known. With `lead` seconds
+    the player keeps that much ahead of real time, so that a busy machine
+    cannot starve the sink (the sound's timing is then not known as well)."""
 
     RATE = 48000
     BLOCK = RATE // 200
 
-    def __init__(self, server, sink, tone_hz=None, amplitude=0.5):
+    def __init__(self, server, sink, tone_hz=None, amplitude=0.5, lead=0.0):
+        latency = max(10, int(lead * 2000))
         self.process = subprocess.Popen(
             ["pacat", "--playback", "--raw", "--device=" + sink, "--format=s16le",
-             "--rate=%d" % self.RATE, "--channels=1", "--latency-msec=10"],
+             "--rate=%d" % self.RATE, "--channels=1", "--latency-msec=%d" % latency],
             env=server.env, stdin=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.lead = lead
         self.tone_hz = tone_hz
         self.amplitude = amplitude
         self.click_requests = 0
@@ -157,7 +161,7 @@ class Player:
             self.process.stdin.write(block)
             self.process.stdin.flush()
             index += 1
-            delay = start + index * self.BLOCK / self.RATE - time.monotonic()
+            delay = start + index * self.BLOCK / self.RATE - self.lead - time.monotonic()
             if delay > 0:
                 time.sleep(delay)
 
