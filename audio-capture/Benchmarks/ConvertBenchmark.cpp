@@ -20,55 +20,20 @@
 
 #include "convert/PCMConverter.h"
 #include "events/EventStream.h"
-#include "support/FakeSampleBuffer.h"
+#include "CaptureSignal.h"
 
 namespace {
 
-using tallwick::AudioFormat;
-using tallwick::CommonFormat;
+using tallwick::benchmarks::bufferFrames;
+using tallwick::benchmarks::bytesPerFrame;
+using tallwick::benchmarks::captureBuffer;
+using tallwick::benchmarks::captureRate;
+using tallwick::benchmarks::fillSignal;
+using tallwick::benchmarks::tenSecondsOfBuffers;
 using tallwick::testing::FakeSampleBuffer;
 
-constexpr double captureRate = 48000;
-constexpr std::size_t bufferFrames = 1024;
-constexpr std::size_t bytesPerFrame = 2 * sizeof(float);
-
-const AudioFormat captureFormat(CommonFormat::float32, captureRate, 2, true);
-
-// Programme-like audio, the same on every run: a few drifting tones, different
-// per channel, and quiet noise, never above -3 dBFS.
-void fillSignal(std::uint64_t firstFrame, std::size_t frames, float* interleaved) {
-    std::uint32_t noise = static_cast<std::uint32_t>(firstFrame * 2654435761u) | 1u;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(firstFrame + i) / captureRate;
-        const double drift = 1 + 0.01 * std::sin(2 * std::numbers::pi * 0.2 * t);
-        const double left = 0.3 * std::sin(2 * std::numbers::pi * 220 * drift * t) +
-                            0.15 * std::sin(2 * std::numbers::pi * 1870 * t);
-        const double right = 0.3 * std::sin(2 * std::numbers::pi * 330 * drift * t) +
-                             0.1 * std::sin(2 * std::numbers::pi * 5200 * t);
-        noise ^= noise << 13;
-        noise ^= noise >> 17;
-        noise ^= noise << 5;
-        const double hiss = 0.02 * (static_cast<double>(noise) / 4294967296.0 - 0.5);
-        interleaved[2 * i] = static_cast<float>(left + hiss);
-        interleaved[2 * i + 1] = static_cast<float>(right - hiss);
-    }
-}
-
-FakeSampleBuffer captureBuffer(const float* interleaved, std::size_t frames) {
-    std::vector<std::byte> bytes(frames * bytesPerFrame);
-    std::memcpy(bytes.data(), interleaved, bytes.size());
-    return FakeSampleBuffer(captureFormat.streamDescription(), static_cast<std::int64_t>(frames),
-                            {std::move(bytes)});
-}
-
 void PCMConverterConvert(benchmark::State& state) {
-    // Ten seconds of distinct buffers, converted round and round.
-    std::vector<FakeSampleBuffer> buffers;
-    std::vector<float> samples(bufferFrames * 2);
-    for (std::uint64_t frame = 0; frame < 10 * captureRate; frame += bufferFrames) {
-        fillSignal(frame, bufferFrames, samples.data());
-        buffers.push_back(captureBuffer(samples.data(), bufferFrames));
-    }
+    const auto buffers = tenSecondsOfBuffers();
     tallwick::PCMConverter converter;
     std::size_t next = 0;
     for (auto _ : state) {
@@ -135,11 +100,5 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--convert-file") == 0) {
         return convertFile(argv[2], argv[3]);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallwick::benchmarks::runGoogleBenchmark(argc, argv);
 }

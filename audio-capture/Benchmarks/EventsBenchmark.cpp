@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "CaptureSignal.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
 
@@ -46,4 +49,30 @@ void AudioLineToDevNull(benchmark::State& state) {
 }
 BENCHMARK(AudioLineToDevNull)->Arg(640)->Arg(2732);
 
+// Encodes a file to standard output as `base64 -w0` does: block by block, the
+// blocks a multiple of three bytes so that only the last one is padded.
+int encodeFile(const char* path) {
+    std::FILE* in = std::fopen(path, "rb");
+    if (in == nullptr) {
+        std::perror(path);
+        return 1;
+    }
+    constexpr std::size_t blockBytes = 3 << 15;
+    std::vector<std::uint8_t> block(blockBytes);
+    std::vector<char> text(tallwick::base64EncodedLength(blockBytes));
+    while (const std::size_t got = std::fread(block.data(), 1, blockBytes, in)) {
+        tallwick::base64Encode(std::span(block.data(), got), text.data());
+        std::fwrite(text.data(), 1, tallwick::base64EncodedLength(got), stdout);
+    }
+    std::fclose(in);
+    return 0;
+}
+
 }  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--encode-file") == 0) {
+        return encodeFile(argv[2]);
+    }
+    return tallwick::benchmarks::runGoogleBenchmark(argc, argv);
+}

@@ -56,6 +56,7 @@ TEST(MicCaptureRunner, CapturesUntilTheInputIsLost) {
     MicCaptureRunner runner(platform);
     RunInBackground running(runner);
     platform->waitUntilCapturing();
+    ASSERT_TRUE(events.waitFor("ready"));  // audio may overtake "ready"; keep the order simple
     const AudioFormat format{CommonFormat::float32, 48000.0, 1, false};
     for (int i = 0; i < 5; ++i) platform->tap(tapBuffer(format));
     platform->loseMicrophone(PlatformError("Connection terminated"));
@@ -98,6 +99,7 @@ TEST(MicCaptureRunner, TheInputFormatLineNamesRateAndChannels) {
     MicCaptureRunner runner(platform);
     RunInBackground running(runner);
     platform->waitUntilCapturing();
+    ASSERT_TRUE(events.waitFor("ready"));  // audio may overtake "ready"; keep the order simple
     platform->loseMicrophone(PlatformError("gone"));
     running.join();
     EXPECT_EQ(events.events().at(1), logEvent("Mic input: 44100.0 Hz, 2 ch"));

@@ -55,6 +55,7 @@ TEST(SystemCaptureRunner, CapturesTheFirstDisplayWithTheFixedConfiguration) {
     SystemCaptureRunner runner(platform);
     RunInBackground running(runner);
     platform->waitUntilCapturing();
+    ASSERT_TRUE(events.waitFor("ready"));  // audio may overtake "ready"; keep the order simple
     platform->stopStream(PlatformError("The stream stopped."));
     EXPECT_EQ(running.join(), nullptr);
 
@@ -77,6 +78,7 @@ TEST(SystemCaptureRunner, EachAudioBufferBecomesOneAudioEventAfterItsLevel) {
     SystemCaptureRunner runner(platform);
     RunInBackground running(runner);
     platform->waitUntilCapturing();
+    ASSERT_TRUE(events.waitFor("ready"));  // audio may overtake "ready"; keep the order simple
     for (int i = 0; i < 10; ++i) {
         platform->deliver(tone());
     }
@@ -115,6 +117,7 @@ TEST(SystemCaptureRunner, BuffersThatConvertToNothingWriteNothing) {
     SystemCaptureRunner runner(platform);
     RunInBackground running(runner);
     platform->waitUntilCapturing();
+    ASSERT_TRUE(events.waitFor("ready"));  // audio may overtake "ready"; keep the order simple
     auto withoutFormat = std::make_shared<FakeSampleBuffer>(
         std::nullopt, 1024, std::vector<std::vector<std::byte>>{});
     withoutFormat->setHasFormatDescription(false);

@@ -25,8 +25,21 @@ using AudioBufferList = std::vector<AudioBuffer>;
 // first frameLength are valid.
 class PCMBuffer {
 public:
-    // None when the capacity is 0 or the storage would not fit in memory.
+    // No capture buffer comes near this (it is minutes of 32-channel audio); a
+    // sample buffer that claims more is not believed.
+    static constexpr std::uint64_t maxStorageBytes = 256u << 20;
+
+    // None when the capacity is 0 or the storage would exceed maxStorageBytes
+    // or not fit in memory.
     static std::unique_ptr<PCMBuffer> make(const AudioFormat& format, std::uint32_t frameCapacity);
+
+    // A buffer over samples that someone else owns (a capture backend's own
+    // buffer), so that captured audio reaches the converter without a copy.
+    // `regions` must be laid out as make() lays out its storage, each covering
+    // at least frameCapacity frames, and must outlive the PCMBuffer. None when
+    // they are not, or when the capacity is 0.
+    static std::unique_ptr<PCMBuffer> wrap(const AudioFormat& format, std::uint32_t frameCapacity,
+                                           const AudioBufferList& regions);
 
     const AudioFormat& format() const { return format_; }
     std::uint32_t frameCapacity() const { return frameCapacity_; }
@@ -44,6 +57,8 @@ public:
 
 private:
     PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity);
+    PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity, AudioBufferList regions);
+    void findInt16Channels();
 
     AudioFormat format_;
     std::uint32_t frameCapacity_;
