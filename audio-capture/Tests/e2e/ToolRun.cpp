@@ -5,6 +5,8 @@
 
 #include <array>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -59,6 +61,11 @@ ToolRun::ToolRun(std::vector<std::string> arguments, std::vector<std::string> en
 
 ToolRun::~ToolRun() {
     process_.reset();
+    // A sanitizer's report, or anything else the tool should never have said.
+    const std::string errors = standardError();
+    if (::testing::Test::HasFailure() && !errors.empty()) {
+        std::cerr << "tallwick_audio's standard error:\n" << errors << '\n';
+    }
     ::unlink(errorFile_.c_str());
 }
 

@@ -1,8 +1,5 @@
 #include "SystemCapture.h"
 
-#include "Tone.h"
-#include "platform/pulse/PulseStream.h"
-
 namespace tallwick::testing {
 
 void SystemCapture::didOutputSampleBuffer(Stream&, const SampleBuffer& buffer,
@@ -16,23 +13,16 @@ void SystemCapture::didOutputSampleBuffer(Stream&, const SampleBuffer& buffer,
     const auto frames = static_cast<std::size_t>(buffer.numSamples());
     std::vector<float> copied(frames);
     AudioBufferList list{{1, static_cast<std::uint32_t>(frames * sizeof(float)), copied.data()}};
-    const bool copiedAll =
-        buffer.copyPCMData(0, static_cast<std::int32_t>(frames), list) == 0;
+    const bool copiedAll = buffer.copyPCMData(0, static_cast<std::int32_t>(frames), list) == 0;
     signal_.update([&] {
         unexpectedLayout_ = unexpectedLayout_ || !expected || !copiedAll;
-        if (!stops_.empty()) {
-            ++buffersAfterStop_;
-        }
-        samples_.insert(samples_.end(), copied.begin(), copied.end());
+        frames_ += frames;
         arrivals_.push_back({std::chrono::steady_clock::now(), frames});
     });
 }
 
-void SystemCapture::didStopWithError(Stream&, const PlatformError& error) {
-    signal_.update([&] {
-        stops_.push_back(error.localizedDescription());
-        stoppedAt_ = std::chrono::steady_clock::now();
-    });
+void SystemCapture::didStopWithError(Stream&, const PlatformError&) {
+    signal_.update([&] { stopped_ = true; });
 }
 
 std::optional<std::string> SystemCapture::start(PulsePlatform& platform) {
@@ -70,31 +60,9 @@ bool SystemCapture::awaitMoreFrames(std::size_t frames, std::chrono::millisecond
     std::size_t target;
     {
         std::lock_guard lock(signal_.mutex());
-        target = samples_.size() + frames;
+        target = frames_ + frames;
     }
-    return signal_.waitUntil([&] { return samples_.size() >= target; }, timeout);
-}
-
-bool SystemCapture::awaitTone(double frequency, std::chrono::milliseconds timeout,
-                              std::size_t window) {
-    return signal_.waitUntil(
-        [&] {
-            if (samples_.size() < window) {
-                return false;
-            }
-            const std::span<const float> newest(samples_.data() + samples_.size() - window, window);
-            return rms(newest) > 0.05 && toneShare(newest, 16000, frequency) > 0.8;
-        },
-        timeout);
-}
-
-bool SystemCapture::awaitStop(std::chrono::milliseconds timeout) {
-    return signal_.waitUntil([&] { return !stops_.empty(); }, timeout);
-}
-
-std::vector<float> SystemCapture::samples() {
-    std::lock_guard lock(signal_.mutex());
-    return samples_;
+    return signal_.waitUntil([&] { return frames_ >= target; }, timeout);
 }
 
 std::vector<SystemCapture::Arrival> SystemCapture::arrivals() {
@@ -102,24 +70,14 @@ std::vector<SystemCapture::Arrival> SystemCapture::arrivals() {
     return arrivals_;
 }
 
-std::vector<std::string> SystemCapture::stops() {
-    std::lock_guard lock(signal_.mutex());
-    return stops_;
-}
-
-std::size_t SystemCapture::buffersAfterStop() {
-    std::lock_guard lock(signal_.mutex());
-    return buffersAfterStop_;
-}
-
-std::chrono::steady_clock::time_point SystemCapture::stoppedAt() {
-    std::lock_guard lock(signal_.mutex());
-    return stoppedAt_;
-}
-
 bool SystemCapture::sawOnlyExpectedLayout() {
     std::lock_guard lock(signal_.mutex());
     return !unexpectedLayout_;
+}
+
+bool SystemCapture::stopped() {
+    std::lock_guard lock(signal_.mutex());
+    return stopped_;
 }
 
 }  // namespace tallwick::testing

@@ -30,30 +30,19 @@ public:
 
     // Waits until at least `frames` more frames than now have arrived.
     bool awaitMoreFrames(std::size_t frames, std::chrono::milliseconds timeout);
-    // Waits until the newest `window` frames carry `frequency` as most of
-    // their energy.
-    bool awaitTone(double frequency, std::chrono::milliseconds timeout,
-                   std::size_t window = 3200);
-    bool awaitStop(std::chrono::milliseconds timeout);
 
-    std::vector<float> samples();
     std::vector<Arrival> arrivals();
-    std::vector<std::string> stops();
-    std::size_t buffersAfterStop();
-    std::chrono::steady_clock::time_point stoppedAt();
     bool sawOnlyExpectedLayout();
+    bool stopped();
 
     PulseStream& stream() { return *stream_; }
-    void release() { stream_.reset(); }
 
 private:
     Signal signal_;
-    std::vector<float> samples_;
     std::vector<Arrival> arrivals_;
-    std::vector<std::string> stops_;
-    std::size_t buffersAfterStop_ = 0;
-    std::chrono::steady_clock::time_point stoppedAt_;
+    std::size_t frames_ = 0;
     bool unexpectedLayout_ = false;
+    bool stopped_ = false;
     std::shared_ptr<PulseStream> stream_;
 };
 

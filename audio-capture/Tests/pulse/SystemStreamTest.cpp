@@ -1,25 +1,17 @@
-// The system-audio stream against a private sound server: what it records,
-// how it follows the default sink, and how it ends.
+// The system-audio stream against a private sound server: what it lists, the
+// buffers it delivers, and what a change of default sink costs. The end-to-end
+// tests cover the rest through the real binary.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 
 #include "SoundServer.h"
 #include "SystemCapture.h"
-#include "Tone.h"
 #include "platform/pulse/PulseStream.h"
 
 namespace tallwick::testing {
 namespace {
-
-constexpr int playRate = 48000;
-// Ranks above the other null sinks, so the server falls back to it when the
-// default sink goes.
-const std::string headphoneProperties = "device.class=sound device.form_factor=headphone";
-
-double mostOfTone(const std::vector<float>& samples, double frequency) {
-    return peakToneShare(samples, 16000, frequency, 1600);
-}
 
 class SystemStreamTest : public ::testing::Test {
 protected:
@@ -52,18 +44,11 @@ TEST_F(SystemStreamTest, ListsEverySinkWithTheDefaultFirst) {
                                                "tallwick_mic_feed", "tallwick_speakers"}));
 }
 
-TEST_F(SystemStreamTest, RecordsWhatTheDefaultSinkPlaysAsMonoFloatAt16kHz) {
-    ASSERT_EQ(capture.start(platform), std::nullopt);
-    EXPECT_EQ(capture.stream().recordedSource(), "tallwick_speakers.monitor");
-    const auto player = server.play("tallwick_speakers", sine(440, 3, playRate), playRate);
-    EXPECT_TRUE(capture.awaitTone(440, 5s));
-    EXPECT_TRUE(capture.sawOnlyExpectedLayout());
-    EXPECT_TRUE(capture.stops().empty());
-}
-
 TEST_F(SystemStreamTest, DeliversFramesAtTheRateOfTheClockWithoutGaps) {
     ASSERT_EQ(capture.start(platform), std::nullopt);
+    EXPECT_EQ(capture.stream().recordedSource(), "tallwick_speakers.monitor");
     ASSERT_TRUE(capture.awaitMoreFrames(16000 * 2, 5s));
+    EXPECT_TRUE(capture.sawOnlyExpectedLayout());
     const auto arrivals = capture.arrivals();
     std::size_t frames = 0;
     for (std::size_t i = 1; i < arrivals.size(); ++i) {
@@ -73,35 +58,12 @@ TEST_F(SystemStreamTest, DeliversFramesAtTheRateOfTheClockWithoutGaps) {
         std::chrono::duration<double>(arrivals.back().at - arrivals.front().at).count();
     // Arrival times wobble by a fragment (20 ms) or so at either end.
     EXPECT_NEAR(static_cast<double>(frames), seconds * 16000, 0.06 * 16000);
-    // Small fragments keep the latency low: the server's default would be seconds.
+    // Fragments of about 20 ms: short enough for low latency (the server's
+    // default would be seconds), long enough not to flood the reader with lines.
     for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        EXPECT_GE(arrivals[i].frames, 16000u / 50) << "buffer " << i;
         EXPECT_LE(arrivals[i].frames, 16000u / 10) << "buffer " << i;
     }
-}
-
-TEST_F(SystemStreamTest, ReportsALostServerOnceAfterItsLastBuffer) {
-    ASSERT_EQ(capture.start(platform), std::nullopt);
-    ASSERT_TRUE(capture.awaitMoreFrames(1600, 5s));
-    const auto killedAt = std::chrono::steady_clock::now();
-    server.kill();
-    ASSERT_TRUE(capture.awaitStop(1s));
-    EXPECT_LT(capture.stoppedAt() - killedAt, 1s);
-    capture.release();  // waits for whatever was still queued
-    EXPECT_EQ(capture.stops(), std::vector<std::string>{"Connection terminated"});
-    EXPECT_EQ(capture.buffersAfterStop(), 0u);
-}
-
-TEST_F(SystemStreamTest, FollowsTheDefaultSinkToANewDevice) {
-    server.loadSink("tallwick_headphones");
-    ASSERT_EQ(capture.start(platform), std::nullopt);
-    const auto onHeadphones = server.play("tallwick_headphones", sine(660, 6, playRate), playRate);
-    ASSERT_TRUE(capture.awaitMoreFrames(3200, 5s));
-    EXPECT_LT(mostOfTone(capture.samples(), 660), 0.1) << "heard before the switch";
-
-    server.setDefaultSink("tallwick_headphones");
-    EXPECT_TRUE(capture.awaitTone(660, 5s));
-    EXPECT_EQ(capture.stream().recordedSource(), "tallwick_headphones.monitor");
-    EXPECT_TRUE(capture.stops().empty());
 }
 
 TEST_F(SystemStreamTest, LosesAtMostAFewFragmentsWhenTheDefaultSinkChanges) {
@@ -123,39 +85,7 @@ TEST_F(SystemStreamTest, LosesAtMostAFewFragmentsWhenTheDefaultSinkChanges) {
     RecordProperty("missing_ms", std::to_string(static_cast<int>(missing * 1000)));
 
     EXPECT_LT(missing, 0.1);
-}
-
-TEST_F(SystemStreamTest, MovesToTheNewDefaultSinkWhenItsOwnVanishes) {
-    server.loadSink("tallwick_headphones", headphoneProperties);
-    ASSERT_EQ(capture.start(platform), std::nullopt);
-    const auto intoMicrophone = server.play("tallwick_mic_feed", sine(1000, 6, playRate), playRate);
-    const auto onHeadphones = server.play("tallwick_headphones", sine(660, 6, playRate), playRate);
-    ASSERT_TRUE(capture.awaitMoreFrames(1600, 5s));
-
-    server.unloadSink("tallwick_speakers");
-    EXPECT_TRUE(capture.awaitTone(660, 5s));
-    EXPECT_EQ(capture.stream().recordedSource(), "tallwick_headphones.monitor");
-    EXPECT_TRUE(capture.stops().empty());
-    EXPECT_LT(mostOfTone(capture.samples(), 1000), 0.1) << "the microphone was recorded";
-}
-
-TEST_F(SystemStreamTest, StopsRatherThanRecordTheMicrophoneWhenNoSinkIsLeft) {
-    // A microphone of its own, not fed from any sink, as the default source:
-    // where the server would move a movable stream whose sink vanished.
-    server.pactl({"load-module", "module-sine-source", "source_name=tallwick_sine_mic",
-                  "frequency=1000"});
-    server.pactl({"set-default-source", "tallwick_sine_mic"});
-    ASSERT_EQ(capture.start(platform), std::nullopt);
-    ASSERT_TRUE(capture.awaitMoreFrames(1600, 5s));
-
-    server.unloadSink("tallwick_latency_sink");
-    server.unloadSink("tallwick_mic_feed");
-    server.unloadSink("tallwick_speakers");
-    ASSERT_TRUE(capture.awaitStop(3s));
-    capture.release();
-    EXPECT_EQ(capture.stops(), std::vector<std::string>{"Entity killed"});
-    EXPECT_EQ(capture.buffersAfterStop(), 0u);
-    EXPECT_LT(mostOfTone(capture.samples(), 1000), 0.1) << "the microphone was recorded";
+    EXPECT_FALSE(capture.stopped());
 }
 
 TEST_F(SystemStreamTest, RefusesScreenOutputAndBadConfigurations) {

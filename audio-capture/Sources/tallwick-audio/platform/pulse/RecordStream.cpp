@@ -1,6 +1,7 @@
 #include "platform/pulse/RecordStream.h"
 
 #include <cstring>
+#include <utility>
 
 namespace tallwick {
 
@@ -19,15 +20,16 @@ std::unique_ptr<RecordStream> RecordStream::connect(PulseConnection& connection,
         error = connection.errorCode();
         return nullptr;
     }
+    const std::size_t fragmentBytes = pa_usec_to_bytes(fragmentDuration, &spec);
     std::unique_ptr<RecordStream> record(
-        new RecordStream(connection, stream, source, std::move(handlers)));
+        new RecordStream(connection, stream, source, fragmentBytes, std::move(handlers)));
 
     pa_buffer_attr attributes;
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.tlength = static_cast<std::uint32_t>(-1);
     attributes.prebuf = static_cast<std::uint32_t>(-1);
     attributes.minreq = static_cast<std::uint32_t>(-1);
-    attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(fragmentDuration, &spec));
+    attributes.fragsize = static_cast<std::uint32_t>(fragmentBytes);
     if (pa_stream_connect_record(stream, source.c_str(), &attributes, flags) < 0) {
         error = connection.errorCode();
         return nullptr;
@@ -36,10 +38,11 @@ std::unique_ptr<RecordStream> RecordStream::connect(PulseConnection& connection,
 }
 
 RecordStream::RecordStream(PulseConnection& connection, pa_stream* stream, std::string source,
-                           Handlers handlers)
+                           std::size_t fragmentBytes, Handlers handlers)
     : connection_(connection),
       stream_(stream),
       source_(std::move(source)),
+      fragmentBytes_(fragmentBytes),
       handlers_(std::move(handlers)) {
     pa_stream_set_read_callback(stream_, &RecordStream::onRead, this);
     pa_stream_set_state_callback(stream_, &RecordStream::onStateChanged, this);
@@ -61,22 +64,28 @@ void RecordStream::disconnect() {
 pa_stream_state_t RecordStream::state() const { return pa_stream_get_state(stream_); }
 
 void RecordStream::readAvailable() {
-    std::vector<std::byte> bytes;
     for (;;) {
         const void* data = nullptr;
         std::size_t length = 0;
         if (pa_stream_peek(stream_, &data, &length) < 0 || length == 0) {
             break;
         }
-        const std::size_t end = bytes.size();
-        bytes.resize(end + length);
+        const std::size_t end = gathered_.size();
+        gathered_.resize(end + length);
         if (data) {
-            std::memcpy(bytes.data() + end, data, length);
+            std::memcpy(gathered_.data() + end, data, length);
         }  // else a hole: the resize already filled it with silence
         pa_stream_drop(stream_);
     }
-    if (!bytes.empty() && handlers_.recorded) {
-        handlers_.recorded(std::move(bytes));
+    if (gathered_.size() >= fragmentBytes_ && handlers_.recorded) {
+        handlers_.recorded(std::exchange(gathered_, {}));
+    }
+}
+
+void RecordStream::drain() {
+    readAvailable();
+    if (!gathered_.empty() && handlers_.recorded) {
+        handlers_.recorded(std::exchange(gathered_, {}));
     }
 }
 

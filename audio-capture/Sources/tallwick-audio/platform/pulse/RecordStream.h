@@ -21,8 +21,10 @@ namespace tallwick {
 class RecordStream {
 public:
     struct Handlers {
-        // Everything that was readable at once, holes filled with silence so
-        // that the timeline never shrinks.
+        // At least a fragment of audio at a time (less only from drain()),
+        // holes filled with silence so that the timeline never shrinks. The
+        // server may send far smaller pieces; handing each over on its own
+        // would multiply the work downstream for no gain in latency worth it.
         std::function<void(std::vector<std::byte>&& bytes)> recorded;
         // The stream became ready, failed or was terminated.
         std::function<void(pa_stream_state_t state)> stateChanged;
@@ -46,8 +48,12 @@ public:
     pa_stream_state_t state() const;
     const std::string& source() const { return source_; }
 
-    // Hands whatever is readable right now to `recorded`.
+    // Reads whatever is readable right now; hands it to `recorded` once a
+    // fragment has gathered.
     void readAvailable();
+    // Reads what is readable and hands over everything gathered, however
+    // little: for a stream about to be retired or lost.
+    void drain();
 
     // Stops recording at once; no handler runs after. Safe from within the
     // stream's own handlers, unlike destruction.
@@ -62,7 +68,7 @@ public:
 
 private:
     RecordStream(PulseConnection& connection, pa_stream* stream, std::string source,
-                 Handlers handlers);
+                 std::size_t fragmentBytes, Handlers handlers);
 
     static void onRead(pa_stream* stream, std::size_t bytes, void* self);
     static void onStateChanged(pa_stream* stream, void* self);
@@ -70,6 +76,8 @@ private:
     PulseConnection& connection_;
     pa_stream* stream_;
     std::string source_;
+    std::size_t fragmentBytes_;
+    std::vector<std::byte> gathered_;
     Handlers handlers_;
 };
 

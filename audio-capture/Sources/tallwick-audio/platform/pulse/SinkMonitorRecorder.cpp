@@ -110,6 +110,7 @@ void SinkMonitorRecorder::streamStateChanged(std::uint64_t id, pa_stream_state_t
 
 void SinkMonitorRecorder::currentLost() {
     lostReason_ = pulseErrorText(connection_.errorCode());
+    current_.stream->drain();
     retire(current_);
     partialFrame_.clear();
     armOrphanTimer();
@@ -121,7 +122,7 @@ void SinkMonitorRecorder::currentLost() {
 void SinkMonitorRecorder::promoteCandidate() {
     if (current_) {
         // What the old monitor still holds comes before the new one's first frames.
-        current_.stream->readAvailable();
+        current_.stream->drain();
         retire(current_);
     }
     partialFrame_.clear();
@@ -248,6 +249,10 @@ void SinkMonitorRecorder::serverChanged() {
 void SinkMonitorRecorder::stop(const std::string& reason) {
     if (stopped_) {
         return;
+    }
+    // Whatever arrived before the end still goes out, ahead of the notice.
+    if (current_) {
+        current_.stream->drain();
     }
     stopped_ = true;
     retire(current_);

@@ -45,6 +45,8 @@ void SourceRecorder::lose(const std::string& reason) {
     if (lost_) {
         return;
     }
+    // Whatever arrived before the loss still goes out, ahead of the notice.
+    stream_->drain();
     lost_ = true;
     // Called from the stream's own handler: disconnecting is safe there, destroying is not.
     stream_->disconnect();
