@@ -15,11 +15,11 @@ public:
         opened_.wait(lock, [this] { return open_; });
     }
 
+    // Notifies under the lock: the waiter may return and destroy the latch as
+    // soon as it can take the lock, so open() must be done with it by then.
     void open() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
+        std::lock_guard lock(mutex_);
+        open_ = true;
         opened_.notify_all();
     }
 
