@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "SoundServer.h"
 #include "ToolRun.h"
 
 namespace tallwick::testing {
@@ -31,5 +32,9 @@ bool toneArrived(const std::vector<Event>& events, double frequency);
 // the number of events when there is none.
 std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
                     const std::optional<std::string>& message = std::nullopt);
+
+// Kills the server once audio flows: the tool must write exactly one "error",
+// with the library's text, as its last line, and exit with status 0 within 1 s.
+void expectOneErrorWhenTheServerDies(ToolRun& run, SoundServer& server);
 
 }  // namespace tallwick::testing
