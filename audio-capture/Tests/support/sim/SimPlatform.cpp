@@ -60,12 +60,12 @@ public:
         platform_.record("startCapture");
         platform_.onPlatformThread([self = shared_from_this(), completion] {
             const SimScript& script = self->platform_.script_;
+            if (script.stopBeforeStartCompletes) {
+                self->delegate_->didStopWithError(*self, *script.stopBeforeStartCompletes);
+            }
             if (script.startError) {
                 completion(script.startError);
                 return;
-            }
-            if (script.stopBeforeStartCompletes) {
-                self->delegate_->didStopWithError(*self, *script.stopBeforeStartCompletes);
             }
             self->platform_.markCapturing();
             completion(std::nullopt);
@@ -123,6 +123,14 @@ public:
 
     bool start(std::optional<PlatformError>& error) override {
         platform_.record("start");
+        if (const auto& lost = platform_.script_.engineStopWhileStarting) {
+            std::function<void(const PlatformError&)> stopped;
+            {
+                std::lock_guard lock(mutex_);
+                stopped = stopped_;
+            }
+            if (stopped) stopped(*lost);
+        }
         if (platform_.script_.engineStartError) {
             error = platform_.script_.engineStartError;
             return false;
