@@ -1,5 +1,7 @@
 #include "platform/pulse/CaptureBacklog.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -28,6 +30,7 @@ bool CaptureBacklog::add(Entry entry) {
     while (audioBytes_ > capBytes_) {
         dropOldestAudio();
     }
+    peakBytes_ = std::max(peakBytes_, audioBytes_);
     return !std::exchange(drainDue_, true);
 }
 
@@ -44,13 +47,20 @@ double CaptureBacklog::drain(const std::function<void(std::vector<std::byte>&&)>
     for (;;) {
         Entry next;
         {
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
             if (entries_.empty()) {
                 drainDue_ = false;
-                // Gives the memory of a long backlog back, not only its entries.
                 entries_.shrink_to_fit();
-                return static_cast<double>(std::exchange(droppedBytes_, 0)) /
-                       static_cast<double>(bytesPerSecond_);
+                const bool wasLong = std::exchange(peakBytes_, 0) > trimAboveBytes;
+                const std::size_t dropped = std::exchange(droppedBytes_, 0);
+                lock.unlock();
+                if (wasLong) {
+                    // The pieces were freed one by one, on another thread than
+                    // the one that made them; the allocator keeps such memory
+                    // for itself unless asked to give it back.
+                    ::malloc_trim(0);
+                }
+                return static_cast<double>(dropped) / static_cast<double>(bytesPerSecond_);
             }
             next = std::move(entries_.front());
             entries_.pop_front();

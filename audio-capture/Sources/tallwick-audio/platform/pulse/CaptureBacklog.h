@@ -21,6 +21,9 @@ namespace tallwick {
 class CaptureBacklog {
 public:
     static constexpr double defaultCapSeconds = 60.0;
+    // A backlog that grew beyond this hands its memory back to the system
+    // once it has drained.
+    static constexpr std::size_t trimAboveBytes = 1 << 20;
 
     explicit CaptureBacklog(std::size_t bytesPerSecond, double capSeconds = defaultCapSeconds);
 
@@ -48,6 +51,7 @@ private:
     std::deque<Entry> entries_;
     std::size_t audioBytes_ = 0;
     std::size_t droppedBytes_ = 0;
+    std::size_t peakBytes_ = 0;
     bool drainDue_ = false;
 };
 
