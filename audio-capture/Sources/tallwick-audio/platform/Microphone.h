@@ -48,6 +48,9 @@ public:
     virtual ~Microphone() = default;
     // The completion runs once, on a platform thread, with whether access is granted.
     virtual void requestAccess(std::function<void(bool granted)> completion) = 0;
+    // Throws PlatformError when there is no engine to be had at all (a sound
+    // server that cannot be reached); a machine without a microphone still
+    // gets an engine, whose input has no format.
     virtual std::shared_ptr<AudioEngine> makeEngine() = 0;
 };
 
