@@ -45,7 +45,7 @@ TEST(ReaderPausedEndToEndTest, DropsOnlyWhatItReportsAndKeepsItsMemoryBounded) {
     ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
     ASSERT_TRUE(hasEvent(run.events(), "log", "Mic input: 48000.0 Hz, 2 ch"));
     const auto firstAudioAt = run.events()[indexOf(run.events(), "audio")].arrivedAt;
-    const long steadyKilobytes = statusKilobytes(run.pid(), "VmRSS");
+    [[maybe_unused]] const long steadyKilobytes = statusKilobytes(run.pid(), "VmRSS");
 
     // The reader stops reading, past the 60 s the tool keeps.
     std::this_thread::sleep_for(64s);
