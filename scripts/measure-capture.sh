@@ -4,7 +4,12 @@
 #               p50/p95 over 50 clicks, with parec as the reference
 #   continuity  30 s of capture: frame count against the clock, holes
 #   cpu         CPU time and peak RSS over 60 s against parec | base64 -w0
-# Usage: scripts/measure-capture.sh [latency|continuity|cpu]... (all by default)
+#   stall       a 48 kHz stereo microphone whose reader pauses 120 s: memory
+#               and the audio dropped (asked for by name only)
+#   setup       time to fail against a server that never answers, both sources
+#               (asked for by name only)
+# Usage: scripts/measure-capture.sh [latency|continuity|cpu|stall|setup]...
+#        (latency, continuity and cpu by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(scripts/build.sh | tail -n 1)

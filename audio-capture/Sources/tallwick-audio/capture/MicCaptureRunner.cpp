@@ -45,6 +45,7 @@ void MicCaptureRunner::run() {
     // system source's stream: silence forever would look like a quiet room.
     engine->onStoppedWithError(
         [stopReport = stopReport](const PlatformError& error) { stopReport->stopped(error); });
+    engine->onNotice([](const std::string& notice) { emit("log", std::nullopt, notice); });
     std::optional<PlatformError> startError;
     if (!engine->start(startError)) {
         throw startError.value_or(PlatformError("The audio engine could not start."));
