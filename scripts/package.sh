@@ -28,7 +28,7 @@ rm -f "$out"/*.deb
 mv "$out"/cpack/*.deb "$out/"
 rm -rf "$out/cpack"
 deb=$(ls "$out"/*.deb)
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
 echo "package: $deb"
 
@@ -58,6 +58,7 @@ chroot "$root" dpkg -i "/tmp/$name" || true
 chroot "$root" apt-get update -qq
 chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get -f install -y -qq --no-install-recommends >/dev/null
 chroot "$root" dpkg -s tallwick-audio | grep -E '^(Status|Version|Depends):'
+echo "brought in: $(chroot "$root" dpkg-query -W -f='${Package} ${Version}, ' libpulse0 libsoxr0)"
 
 # The sound server runs outside the root; its socket is reached through a
 # folder inside it.
@@ -75,5 +76,6 @@ env "${server_env[@]}" paplay "$work/tone.wav"
 status=0
 wait "$capture" || status=$?
 cat "$work/summary.txt"
-echo "tone captured: $(sox "$work/capture.wav" -n stat 2>&1 | grep -E 'RMS +amplitude')"
+echo "440 Hz tone, RMS 0.21 played; captured:"
+sox "$work/capture.wav" -n stat 2>&1 | grep -E 'RMS +amplitude|Rough +frequency'
 exit "$status"
