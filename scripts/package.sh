@@ -31,6 +31,15 @@ deb=$(ls "$out"/*.deb)
 dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb"
 echo "package: $deb"
+# Read from the executables by dpkg-shlibdeps; a change in how they link must
+# not drop the libraries the tool cannot run without.
+depends=$(dpkg-deb --field "$deb" Depends)
+for library in libsoxr0 libpulse0; do
+    if ! [[ ", $depends," =~ ,\ $library[\ ,] ]]; then
+        echo "package.sh: the package does not depend on $library: $depends" >&2
+        exit 1
+    fi
+done
 
 [ "$try_in_fresh_root" = yes ] || exit 0
 
@@ -38,6 +47,7 @@ echo "package: $deb"
 # dependencies, which apt-get has to bring in.
 root=$PWD/$out/root
 if [ ! -x "$root/usr/bin/apt-get" ]; then
+    command -v debootstrap >/dev/null || { echo "package.sh: needs debootstrap (apt-get install debootstrap)" >&2; exit 1; }
     rm -rf "$root"
     debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian >/dev/null
 fi
