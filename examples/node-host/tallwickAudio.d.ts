@@ -44,7 +44,7 @@ export interface InvalidLine {
  * is Node's own (for instance "ENOENT" when the executable is missing).
  */
 export interface TallwickAudioError extends Error {
-  code?: 'TOOL_ERROR' | string;
+  code?: string;
 }
 
 /** Each event with the arguments its listeners receive. */
