@@ -63,6 +63,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A root kept from an earlier run: take out what that run installed.
+chroot "$root" dpkg --purge tallwick-audio >/dev/null 2>&1 || true
+chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get autoremove --purge -y -qq >/dev/null 2>&1
+
 echo "== dpkg -i (fails for want of the dependencies), then apt-get -f install"
 chroot "$root" dpkg -i "/tmp/$name" || true
 chroot "$root" apt-get update -qq
