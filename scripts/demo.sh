@@ -125,7 +125,7 @@ rate=$(scripts/demo/word_error_rate.py "$sentence" "$heard")
     echo "word error rate: $rate"
 } > "$out/transcript.txt"
 echo
-echo "transcript by pocketsphinx from capture.wav (16 kHz mono 16-bit as captured):"
+echo "transcript by pocketsphinx of capture.wav, read as captured (16 kHz mono 16-bit is its own input format):"
 cat "$out/transcript.txt"
 echo
 echo "capture:     $out/capture.wav"
