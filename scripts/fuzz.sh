@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-5}
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DTALLWICK_FUZZ=ON -DTALLWICK_SANITIZE=address,undefined \
+    -DTALLWICK_FUZZ=ON -DTALLWICK_SANITIZE=address,undefined -DTALLWICK_WERROR=ON \
     -DTALLWICK_BUILD_TESTS=OFF -DTALLWICK_BUILD_BENCHMARKS=OFF >/dev/null
 targets=$(sed -n 's/^tallwick_add_fuzzer(\([a-z_]*\) .*/\1/p' audio-capture/Fuzz/CMakeLists.txt)
 cmake --build build-fuzz -j2 --target $targets >/dev/null

@@ -2,8 +2,9 @@
 // Runs tallwick_audio as a child process and turns its standard output into
 // typed events. Node's standard library only; works on Node 18 and later.
 //
-//   const { startTallwickAudio } = require('./tallwickAudio');
+//   const { startTallwickAudio } = require('tallwick-audio');
 //   const audio = startTallwickAudio({ binary: '/path/to/tallwick_audio', source: 'system' });
+//   // or, without binary, the path in the environment variable TALLWICK_AUDIO_BIN
 //   audio.on('audio', (pcm) => { /* Buffer of 16 kHz mono s16le samples */ });
 //   audio.on('level', (level) => { /* 0 to 1 */ });
 //   audio.on('log', (message) => {});
@@ -16,6 +17,9 @@
 const { spawn } = require('node:child_process');
 const { EventEmitter } = require('node:events');
 
+// Where the tool is when no explicit path is given: an application sets it in
+// development, or its launcher sets it where the packaged sidecar lies.
+const BINARY_VARIABLE = 'TALLWICK_AUDIO_BIN';
 const MAX_LINE_BYTES = 16 * 1024 * 1024;
 const LINE_FEED = 0x0a;
 
@@ -130,9 +134,12 @@ function killLeftovers() {
 }
 
 class TallwickAudio extends EventEmitter {
-  constructor({ binary, source = 'system', args = [], env = process.env, stopTimeoutMs = 3000 }) {
+  constructor({ binary, source = 'system', args = [], env = process.env, stopTimeoutMs = 3000 } = {}) {
     super();
-    if (!binary) throw new TypeError('binary: the path of tallwick_audio is required');
+    const executable = binary || env[BINARY_VARIABLE];
+    if (!executable) {
+      throw new TypeError(`binary: give the path of tallwick_audio, or set ${BINARY_VARIABLE} to it`);
+    }
     this.stopTimeoutMs = stopTimeoutMs;
     this.lineNumber = 0;
     this.exitInfo = null;
@@ -141,7 +148,7 @@ class TallwickAudio extends EventEmitter {
       this._resolveExited = resolve;
     });
 
-    const child = spawn(binary, ['--source', source, ...args], {
+    const child = spawn(executable, ['--source', source, ...args], {
       env,
       stdio: ['ignore', 'pipe', 'inherit'],
     });
@@ -237,4 +244,4 @@ function startTallwickAudio(options) {
   return new TallwickAudio(options);
 }
 
-module.exports = { startTallwickAudio, TallwickAudio, LineSplitter, parseEventLine };
+module.exports = { startTallwickAudio, TallwickAudio, LineSplitter, parseEventLine, BINARY_VARIABLE };

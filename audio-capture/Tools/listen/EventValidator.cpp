@@ -49,10 +49,12 @@ std::optional<double> parseLevel(std::string_view text) {
 // does not repeat a megabyte of them.
 std::string quoted(std::string_view text) {
     constexpr std::size_t shown = 60;
+    std::string out = "\"";
+    out.append(text.substr(0, shown)).append("\"");
     if (text.size() > shown) {
-        return "\"" + std::string(text.substr(0, shown)) + "\"…";
+        out.append("…");
     }
-    return "\"" + std::string(text) + "\"";
+    return out;
 }
 
 }  // namespace

@@ -46,9 +46,9 @@ std::string renderStatusLine(const StreamTally& tally, std::size_t width) {
     std::snprintf(level, sizeof level, "| %.4f ", tally.lastLevel);
     std::string line = head + renderLevelBar(tally.lastLevel, width) + level;
     for (EventType type : allEventTypes) {
-        line += " " + std::string(nameOf(type)) + " " + std::to_string(tally.count(type));
+        line.append(" ").append(nameOf(type)).append(" ").append(std::to_string(tally.count(type)));
     }
-    line += "  invalid " + std::to_string(tally.invalidLines);
+    line.append("  invalid ").append(std::to_string(tally.invalidLines));
     return line;
 }
 

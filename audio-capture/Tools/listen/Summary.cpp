@@ -73,8 +73,11 @@ void describeLevels(std::string& out, const StreamInspection& inspection) {
         return;
     }
     const std::uint64_t frames = inspection.tally().frames;
-    row(out, "level", "|" + levels.sparkline(frames, sparklineColumns) + "| 0 to " +
-                          seconds(frames));
+    std::string sparkline = "|";
+    sparkline.append(levels.sparkline(frames, sparklineColumns))
+        .append("| 0 to ")
+        .append(seconds(frames));
+    row(out, "level", sparkline);
     continuation(out, plural(levels.count(), "reading", "readings") + ", peak " +
                           fixed(levels.peak(), 4));
 }

@@ -84,6 +84,21 @@ test('a tool that cannot be started is an error and an exit, not a hang', async 
   assert.strictEqual(exit.spawnError.code, 'ENOENT');
 });
 
+test('the tool is named by binary, else by TALLWICK_AUDIO_BIN; with neither, nothing starts', async () => {
+  const { TALLWICK_AUDIO_BIN: _, ...withoutVariable } = process.env;
+  const env = (variable) => ({ ...withoutVariable, FAKE_TOOL_MODE: 'fail', ...variable });
+  for (const [options, expected] of [
+    [{ env: env({ TALLWICK_AUDIO_BIN: fakeTool }) }, 1],
+    [{ binary: fakeTool, env: env({ TALLWICK_AUDIO_BIN: '/nonexistent/tallwick_audio' }) }, 1],
+    [{ binary: '/nonexistent/tallwick_audio', env: env({ TALLWICK_AUDIO_BIN: fakeTool }) }, null],
+  ]) {
+    const audio = startTallwickAudio(options);
+    audio.on('error', () => {});
+    assert.strictEqual((await audio.exited()).code, expected, JSON.stringify(options.binary));
+  }
+  assert.throws(() => startTallwickAudio({ env: env({}) }), { name: 'TypeError', message: /TALLWICK_AUDIO_BIN/ });
+});
+
 test('stop() ends the tool with SIGTERM', async () => {
   const audio = startFake('polite');
   let chunks = 0;
