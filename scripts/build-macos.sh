@@ -12,7 +12,7 @@ shift || true
 # not search it.
 unset LIBRARY_PATH
 cmake -S . -B "$dir" -G Ninja --toolchain audio-capture/cmake/MacOSCrossBuild.cmake \
-    -DTALLWICK_BUILD_TESTS=OFF -DTALLWICK_BUILD_BENCHMARKS=OFF -DTALLWICK_CODESIGN_IDENTITY= \
+    -DTALLWICK_BUILD_TESTS=OFF -DTALLWICK_BUILD_BENCHMARKS=OFF -DTALLWICK_WERROR=ON -DTALLWICK_CODESIGN_IDENTITY= \
     "$@" >/dev/null
 cmake --build "$dir" -j2 --target tallwick_audio >&2
 echo "$dir/audio-capture/Sources/tallwick-audio/tallwick_audio"
