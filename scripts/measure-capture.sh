@@ -6,8 +6,12 @@
 #   continuity  30 s of capture: frame count against the clock, holes
 #   cpu         CPU time and peak RSS against parec --latency-msec=20 | base64 -w0,
 #               side by side in 10 rounds of 30 s; the median per-round ratio
-# Usage: scripts/measure-capture.sh [--server=pulseaudio|pipewire] [latency|continuity|cpu]...
-#        (all three on both servers by default)
+#   stall       a 48 kHz stereo microphone whose reader pauses 120 s: memory
+#               and the audio dropped (asked for by name only)
+#   setup       time to fail against a server that never answers, both sources
+#               (asked for by name only)
+# Usage: scripts/measure-capture.sh [--server=pulseaudio|pipewire] [latency|continuity|cpu|stall|setup]...
+#        (latency, continuity and cpu, on both servers, by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 servers=(pulseaudio pipewire)
@@ -15,8 +19,8 @@ measurements=()
 for arg in "$@"; do
     case "$arg" in
         --server=*) servers=("${arg#--server=}") ;;
-        latency|continuity|cpu) measurements+=("$arg") ;;
-        *) echo "usage: $0 [--server=pulseaudio|pipewire] [latency|continuity|cpu]..." >&2; exit 2 ;;
+        latency|continuity|cpu|stall|setup) measurements+=("$arg") ;;
+        *) echo "usage: $0 [--server=pulseaudio|pipewire] [latency|continuity|cpu|stall|setup]..." >&2; exit 2 ;;
     esac
 done
 [ ${#measurements[@]} -gt 0 ] || measurements=(latency continuity cpu)

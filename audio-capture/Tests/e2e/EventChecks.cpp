@@ -26,6 +26,12 @@ void expectWellFormed(const ToolRun& run) {
     }
 }
 
+void expectNothingOnStandardError([[maybe_unused]] const ToolRun& run) {
+#ifndef TALLWICK_SANITIZED_TOOL
+    EXPECT_EQ(run.standardError(), "");
+#endif
+}
+
 void expectLevelsRideOnAudio(const std::vector<Event>& events) {
     std::size_t levels = 0;
     std::size_t audioBytes = 0;

@@ -18,6 +18,11 @@ const std::string microphonePermissionLog = "Requesting microphone permission\u2
 // with a message and no data.
 void expectWellFormed(const ToolRun& run);
 
+// Fails the test if the tool wrote anything to standard error. Sanitizer
+// builds of the tool keep their standard error for the sanitizers' reports,
+// and the libraries it loads may write there too; those builds are not checked.
+void expectNothingOnStandardError(const ToolRun& run);
+
 // Fails the test unless every "level" line comes directly before an "audio"
 // line and there is at most one per 70 ms of audio.
 void expectLevelsRideOnAudio(const std::vector<Event>& events);

@@ -1,5 +1,12 @@
 // tallwick_audio when capture cannot even begin: one "error" line, status 1.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <tuple>
 
 #include "EventChecks.h"
 #include "SoundServer.h"
@@ -25,25 +32,85 @@ Outcome runToFailure(std::vector<std::string> arguments, std::vector<std::string
     }
     outcome.standardError = run.standardError();
     expectWellFormed(run);
+    expectNothingOnStandardError(run);
     return outcome;
 }
 
 const std::vector<std::string> system{"--source", "system"};
 const std::vector<std::string> microphone{};
-const std::vector<std::string> noServer{"PULSE_SERVER=unix:/nonexistent/tallwick/native"};
 
-TEST(SetupFailureEndToEndTest, NoServerForTheSystemSource) {
-    const auto outcome = runToFailure(system, noServer);
+// A TCP port that accepts connections and never says a word: the kernel
+// completes the handshake for a listening socket that nobody accepts on.
+class SilentListener {
+public:
+    SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(fd_, 8) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            throw std::runtime_error("cannot listen on the loopback interface");
+        }
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentListener() { ::close(fd_); }
+    int port() const { return port_; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
+struct UnreachableServer {
+    std::string name;
+    std::string pulseServer;
+    std::string message;
+};
+
+void PrintTo(const UnreachableServer& server, std::ostream* out) { *out << server.name; }
+
+// Both sources make one attempt to connect, and fail with the server's own
+// words, in the same bounded time.
+class SetupFailureOnAnUnreachableServer
+    : public ::testing::TestWithParam<std::tuple<UnreachableServer, bool>> {};
+
+TEST_P(SetupFailureOnAnUnreachableServer, EndsWithTheServersErrorWithinTenSeconds) {
+    static SilentListener silent;
+    auto [server, isSystem] = GetParam();
+    if (server.pulseServer == "silent") {
+        server.pulseServer = "tcp:127.0.0.1:" + std::to_string(silent.port());
+    }
+    const auto startedAt = std::chrono::steady_clock::now();
+    const auto outcome = runToFailure(isSystem ? system : microphone,
+                                      {"PULSE_SERVER=" + server.pulseServer});
+    EXPECT_LT(std::chrono::steady_clock::now() - startedAt, 10s);
     EXPECT_EQ(outcome.types, (std::vector<std::string>{"log", "error"}));
-    EXPECT_EQ(outcome.messages.back(), "Connection refused");
+    EXPECT_EQ(outcome.messages.front(), isSystem ? screenPermissionLog : microphonePermissionLog);
+    EXPECT_EQ(outcome.messages.back(), server.message);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.standardError, "");
 }
 
-TEST(SetupFailureEndToEndTest, NoServerForTheMicrophone) {
-    const auto outcome = runToFailure(microphone, noServer);
+INSTANTIATE_TEST_SUITE_P(
+    EachSource, SetupFailureOnAnUnreachableServer,
+    ::testing::Combine(
+        ::testing::Values(
+            UnreachableServer{"RefusedSocket", "unix:/nonexistent/tallwick/native",
+                              "Connection refused"},
+            UnreachableServer{"SilentListener", "silent", "Timeout"},
+            UnreachableServer{"EmptyServerName", "", "Invalid server"}),
+        ::testing::Bool()),
+    [](const auto& info) {
+        return std::get<0>(info.param).name + (std::get<1>(info.param) ? "System" : "Microphone");
+    });
+
+TEST(SetupFailureEndToEndTest, NoMicrophoneAtAll) {
+    SoundServer server;
+    // What is left is a monitor: what the machine plays, not what a microphone hears.
+    server.pactl({"unload-module", "module-remap-source"});
+    const auto outcome = runToFailure(microphone, server.environment());
     EXPECT_EQ(outcome.types, (std::vector<std::string>{"log", "error"}));
-    EXPECT_EQ(outcome.messages.front(), microphonePermissionLog);
     EXPECT_EQ(outcome.messages.back(), "Could not initialize audio converter.");
     EXPECT_EQ(outcome.status, 1);
 }

@@ -39,6 +39,7 @@ public:
     // Every "audio" chunk so far, decoded, as floats at 16 kHz.
     std::vector<float> audio() const;
 
+    pid_t pid() const { return process_->pid(); }
     std::optional<int> exitStatus(std::chrono::milliseconds timeout);
     void terminate();
     void closeStandardOutput();

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "ProcessRun.h"
 #include "SoundServer.h"
@@ -43,6 +44,11 @@ TEST(ListenOnASoundServer, SavesATonePlayedWhileTheToolCaptures) {
     constexpr double toneSeconds = 1.5;
     auto player = server.play("tallwick_speakers", tallwick::testing::sine(1000, toneSeconds, 48000, 0.1f),
                               48000);
+    // As a loaded machine would, the player gets no time for a while; the
+    // tone must still come out whole.
+    ::kill(player->pid(), SIGSTOP);
+    std::this_thread::sleep_for(300ms);
+    ::kill(player->pid(), SIGCONT);
     ASSERT_EQ(player->waitFor(20s), 0);
     // The tail of the tone is still on its way through the server.
     const std::size_t played = readFile(wav).size();

@@ -24,7 +24,11 @@ std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra
     std::map<std::string, std::string> entries;
     auto add = [&](const std::string& entry) {
         const auto equals = entry.find('=');
-        entries[entry.substr(0, equals)] = entry;
+        if (equals == std::string::npos) {
+            entries.erase(entry);
+        } else {
+            entries[entry.substr(0, equals)] = entry;
+        }
     };
     for (char** entry = environ; *entry; ++entry) {
         add(*entry);

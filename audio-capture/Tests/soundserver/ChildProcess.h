@@ -14,7 +14,8 @@ class ChildProcess {
 public:
     struct Options {
         std::vector<std::string> arguments;  // the program first, found on PATH
-        // NAME=value entries added to (or replacing those of) this process's environment.
+        // NAME=value entries added to (or replacing those of) this process's
+        // environment; a NAME alone removes that variable.
         std::vector<std::string> environment;
         bool readStandardOutput = false;
         // Where its standard error goes; /dev/null when empty.

@@ -183,10 +183,20 @@ std::unique_ptr<ChildProcess> SoundServer::play(const std::string& sink,
     out.write(reinterpret_cast<const char*>(samples.data()),
               static_cast<std::streamsize>(samples.size() * sizeof(float)));
     out.close();
+    // The server is asked to hold the whole sound before it plays: a player
+    // that is not scheduled in time (a loaded machine) would otherwise leave
+    // gaps in the sound, and a tone with a gap is no longer one steady tone.
+    const auto holdMilliseconds = samples.size() * 1000 / static_cast<std::size_t>(rate) + 200;
     ChildProcess::Options options;
-    options.arguments = {"pacat",          "--playback",        "--raw",
-                         "--device=" + sink, "--format=float32le", "--rate=" + std::to_string(rate),
-                         "--channels=1",   "--latency-msec=20", file};
+    options.arguments = {"pacat",
+                         "--playback",
+                         "--raw",
+                         "--device=" + sink,
+                         "--format=float32le",
+                         "--rate=" + std::to_string(rate),
+                         "--channels=1",
+                         "--latency-msec=" + std::to_string(holdMilliseconds),
+                         file};
     options.environment = environment();
     return std::make_unique<ChildProcess>(options);
 }

@@ -68,8 +68,9 @@ public:
     void setDefaultSink(const std::string& name) const;
     std::string defaultSink() const;
 
-    // Plays float mono `samples` at `rate` into `sink`; the player ends once
-    // they are played (or when the object goes).
+    // Plays float mono `samples` at `rate` into `sink`, as one unbroken sound
+    // however the player is scheduled; the player ends once they are played
+    // (or when the object goes).
     std::unique_ptr<ChildProcess> play(const std::string& sink, const std::vector<float>& samples,
                                        int rate) const;
 

@@ -43,6 +43,7 @@ void MicCaptureRunner::run() {
         emit("error", std::nullopt, error.localizedDescription());
         keepAlive->open();
     });
+    engine->onNotice([](const std::string& notice) { emit("log", std::nullopt, notice); });
     std::optional<PlatformError> startError;
     if (!engine->start(startError)) {
         throw startError.value_or(PlatformError("The audio engine could not start."));

@@ -42,6 +42,7 @@ void SystemCaptureRunner::run() {
     configuration.channelCount = 1;
 
     stream = screen.makeStream(filter, configuration, this);
+    stream->onNotice([](const std::string& notice) { emit("log", std::nullopt, notice); });
     std::optional<PlatformError> outputError;
     if (!stream->addStreamOutput(*this, StreamOutputType::audio,
                                  screen.makeSerialQueue("tallwick-audio.out"), outputError)) {

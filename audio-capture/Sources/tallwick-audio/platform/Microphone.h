@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "PlatformError.h"
 #include "platform/AudioFormat.h"
@@ -35,6 +36,11 @@ public:
     // input for good (device gone, server gone). A microphone that vanished
     // must be reported, not left to look like silence.
     virtual void onStoppedWithError(std::function<void(const PlatformError&)> handler) = 0;
+    // The handler is called on the tap's thread, in order with the buffers,
+    // with a line about the capture that does not end it: audio lost on the
+    // way, the device suspended or resumed. What becomes of it is the
+    // caller's business; a platform with nothing to say keeps this default.
+    virtual void onNotice(std::function<void(const std::string& notice)>) {}
 };
 
 class Microphone {
@@ -42,6 +48,9 @@ public:
     virtual ~Microphone() = default;
     // The completion runs once, on a platform thread, with whether access is granted.
     virtual void requestAccess(std::function<void(bool granted)> completion) = 0;
+    // Throws PlatformError when there is no engine to be had at all (a sound
+    // server that cannot be reached); a machine without a microphone still
+    // gets an engine, whose input has no format.
     virtual std::shared_ptr<AudioEngine> makeEngine() = 0;
 };
 

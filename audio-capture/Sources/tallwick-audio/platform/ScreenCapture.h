@@ -68,6 +68,11 @@ public:
     // The completion runs once, on a platform thread: no error when capture has
     // started, the error that prevented it otherwise.
     virtual void startCapture(std::function<void(std::optional<PlatformError>)> completion) = 0;
+    // The handler is called on the output's queue, in order with the buffers,
+    // with a line about the capture that does not end it: audio lost on the
+    // way, the device suspended or resumed. What becomes of it is the
+    // caller's business; a platform with nothing to say keeps this default.
+    virtual void onNotice(std::function<void(const std::string& notice)>) {}
 };
 
 using ShareableContentCompletion =

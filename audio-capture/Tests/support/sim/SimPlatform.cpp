@@ -82,6 +82,22 @@ public:
         onQueue([self = shared_from_this(), error] { self->delegate_->didStopWithError(*self, error); });
     }
 
+    void onNotice(std::function<void(const std::string&)> handler) override {
+        std::lock_guard lock(mutex_);
+        notice_ = std::move(handler);
+    }
+
+    void notice(const std::string& text) {
+        onQueue([self = shared_from_this(), text] {
+            std::function<void(const std::string&)> notice;
+            {
+                std::lock_guard lock(self->mutex_);
+                notice = self->notice_;
+            }
+            if (notice) notice(text);
+        });
+    }
+
     // False when no output was added, so nothing will ever run there.
     bool onQueue(std::function<void()> task) {
         std::lock_guard lock(mutex_);
@@ -96,6 +112,7 @@ private:
     std::mutex mutex_;
     StreamOutput* output_ = nullptr;
     std::shared_ptr<SerialQueue> queue_;
+    std::function<void(const std::string&)> notice_;
 };
 
 class SimPlatform::SimEngine final : public AudioEngine, public InputNode {
@@ -138,7 +155,12 @@ public:
         stopped_ = std::move(handler);
     }
 
-    // Both run on the engine's queue, one at a time.
+    void onNotice(std::function<void(const std::string&)> handler) override {
+        std::lock_guard lock(mutex_);
+        notice_ = std::move(handler);
+    }
+
+    // These run on the engine's queue, one at a time.
     void tap(const PCMBuffer& buffer) {
         TapBlock block;
         {
@@ -155,12 +177,21 @@ public:
         }
         if (stopped) stopped(error);
     }
+    void notice(const std::string& text) {
+        std::function<void(const std::string&)> notice;
+        {
+            std::lock_guard lock(mutex_);
+            notice = notice_;
+        }
+        if (notice) notice(text);
+    }
 
 private:
     SimPlatform& platform_;
     std::mutex mutex_;
     TapBlock block_;
     std::function<void(const PlatformError&)> stopped_;
+    std::function<void(const std::string&)> notice_;
 };
 
 SimPlatform::SimPlatform(SimScript script) : script_(std::move(script)) {}
@@ -277,6 +308,15 @@ void SimPlatform::loseMicrophone(const PlatformError& error) {
         lock.unlock();
         engineQueue_->async([engine, error] { engine->lose(error); });
     }
+}
+
+void SimPlatform::notice(const std::string& text) {
+    std::unique_lock lock(mutex_);
+    auto stream = stream_.lock();
+    auto engine = engine_.lock();
+    lock.unlock();
+    if (stream) stream->notice(text);
+    if (engine) engineQueue_->async([engine, text] { engine->notice(text); });
 }
 
 void SimPlatform::drain() {

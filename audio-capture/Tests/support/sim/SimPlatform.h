@@ -54,6 +54,9 @@ public:
     void tap(std::shared_ptr<const PCMBuffer> buffer);
     void loseMicrophone(const PlatformError& error);
 
+    // A notice from the stream and the engine, each on its own queue.
+    void notice(const std::string& text);
+
     // Blocks until everything delivered so far has been handled.
     void drain();
 

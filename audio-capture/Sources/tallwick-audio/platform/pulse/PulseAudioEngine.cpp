@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/ThreadSerialQueue.h"
+#include "platform/pulse/CaptureBacklog.h"
 #include "platform/pulse/FrameReblocker.h"
 
 namespace tallwick {
@@ -54,10 +56,9 @@ void deliverBlock(const DeliveryPointer& delivery, const AudioFormat& format,
 
 }  // namespace
 
-PulseAudioEngine::PulseAudioEngine(std::shared_ptr<PulseConnection> connection, int connectError,
+PulseAudioEngine::PulseAudioEngine(std::shared_ptr<PulseConnection> connection,
                                    std::optional<Source> source)
     : connection_(std::move(connection)),
-      connectError_(connectError),
       source_(std::move(source)),
       delivery_(std::make_shared<Delivery>(formatOf(source_))) {
     delivery_->queue = std::make_shared<ThreadSerialQueue>("tallwick-audio.out");
@@ -74,6 +75,7 @@ PulseAudioEngine::~PulseAudioEngine() {
         std::lock_guard lock(delivery_->mutex);
         queue = std::move(delivery_->queue);
         delivery_->stopped = nullptr;
+        delivery_->notice = nullptr;
     }
     // Unless a task of its own released us, this waits for the queue to run
     // dry, so nothing of ours is left running.
@@ -83,11 +85,7 @@ PulseAudioEngine::~PulseAudioEngine() {
 InputNode& PulseAudioEngine::inputNode() { return delivery_->node; }
 
 bool PulseAudioEngine::start(std::optional<PlatformError>& error) {
-    if (!connection_) {
-        error = PlatformError(pulseErrorText(connectError_));
-        return false;
-    }
-    if (!source_) {
+    if (!connection_ || !source_) {
         error = PlatformError(pulseErrorText(PA_ERR_NOENTITY));
         return false;
     }
@@ -109,26 +107,34 @@ bool PulseAudioEngine::start(std::optional<PlatformError>& error) {
     }
     recorder_.reset();
 
-    // One per recording, used only on the queue: a restart begins afresh.
+    // One of each per recording, used only on the queue: a restart begins afresh.
     auto reblocker = std::make_shared<FrameReblocker>(pa_frame_size(&*spec), framesPerBuffer);
-    SourceRecorder::Handlers handlers;
-    handlers.recorded = [delivery = delivery_, reblocker, format](std::vector<std::byte>&& bytes) {
-        std::lock_guard lock(delivery->mutex);
-        if (!delivery->queue) {
-            return;
-        }
-        delivery->queue->async([delivery, reblocker, format, bytes = std::move(bytes)] {
+    auto backlog = std::make_shared<CaptureBacklog>(pa_bytes_per_second(&*spec));
+    auto drain = [delivery = delivery_, reblocker, backlog, format] {
+        const double dropped = backlog->drain([&](std::vector<std::byte>&& bytes) {
             reblocker->append(bytes, [&](std::span<const std::byte> block) {
                 deliverBlock(delivery, format, block);
             });
         });
-    };
-    handlers.lost = [delivery = delivery_, reblocker, format](const std::string& reason) {
-        std::lock_guard lock(delivery->mutex);
-        if (!delivery->queue) {
-            return;
+        if (dropped > 0) {
+            delivery->tell(droppedAudioNotice(dropped));
         }
-        delivery->queue->async([delivery, reblocker, format, reason] {
+    };
+    // From the mainloop thread: everything reaches the queue through the
+    // backlog, so that it keeps its order and the audio its cap.
+    auto handOver = [delivery = delivery_, backlog, drain](auto&& entry) {
+        std::lock_guard lock(delivery->mutex);
+        if (delivery->queue && backlog->push(std::forward<decltype(entry)>(entry))) {
+            delivery->queue->async(drain);
+        }
+    };
+    SourceRecorder::Handlers handlers;
+    handlers.recorded = [handOver](std::vector<std::byte>&& bytes) { handOver(std::move(bytes)); };
+    handlers.noticed = [handOver, delivery = delivery_](const std::string& text) {
+        handOver(std::function<void()>([delivery, text] { delivery->tell(text); }));
+    };
+    handlers.lost = [handOver, delivery = delivery_, reblocker, format](const std::string& reason) {
+        handOver(std::function<void()>([delivery, reblocker, format, reason] {
             // What was recorded before the loss still goes out, ahead of the notice.
             reblocker->flush([&](std::span<const std::byte> block) {
                 deliverBlock(delivery, format, block);
@@ -143,7 +149,7 @@ bool PulseAudioEngine::start(std::optional<PlatformError>& error) {
                     stopped(PlatformError(reason));
                 }
             });
-        });
+        }));
     };
     recorder_ = std::make_unique<SourceRecorder>(*connection_, std::move(handlers));
     if (const auto failed = recorder_->start(source_->name, *spec, channelMap)) {
@@ -165,6 +171,24 @@ void PulseAudioEngine::stop() {
 void PulseAudioEngine::onStoppedWithError(std::function<void(const PlatformError&)> handler) {
     std::lock_guard lock(delivery_->mutex);
     delivery_->stopped = std::move(handler);
+}
+
+void PulseAudioEngine::onNotice(std::function<void(const std::string& notice)> handler) {
+    std::lock_guard lock(delivery_->mutex);
+    delivery_->notice = std::move(handler);
+}
+
+void PulseAudioEngine::Delivery::tell(const std::string& text) {
+    gate.pass([&] {
+        std::function<void(const std::string&)> told;
+        {
+            std::lock_guard lock(mutex);
+            told = notice;
+        }
+        if (told) {
+            told(text);
+        }
+    });
 }
 
 }  // namespace tallwick

@@ -27,10 +27,8 @@ public:
         SourceLayout layout;
     };
 
-    // `connection` null means the server could not be reached (`connectError`
-    // says why); `source` none means there is no microphone to record.
-    PulseAudioEngine(std::shared_ptr<PulseConnection> connection, int connectError,
-                     std::optional<Source> source);
+    // `source` none means there is no microphone to record.
+    PulseAudioEngine(std::shared_ptr<PulseConnection> connection, std::optional<Source> source);
     // Stops recording; once it returns, neither the tap nor the stop handler
     // is called again.
     ~PulseAudioEngine() override;
@@ -39,6 +37,7 @@ public:
     bool start(std::optional<PlatformError>& error) override;
     void stop() override;
     void onStoppedWithError(std::function<void(const PlatformError&)> handler) override;
+    void onNotice(std::function<void(const std::string& notice)> handler) override;
 
 private:
     // What the mainloop side and queued tasks share; it outlives the engine
@@ -50,10 +49,13 @@ private:
         std::mutex mutex;
         std::shared_ptr<SerialQueue> queue;
         std::function<void(const PlatformError&)> stopped;
+        std::function<void(const std::string&)> notice;
+
+        // On the queue.
+        void tell(const std::string& text);
     };
 
     std::shared_ptr<PulseConnection> connection_;
-    int connectError_;
     std::optional<Source> source_;
     std::shared_ptr<Delivery> delivery_;
     // Under the connection's lock.

@@ -1,5 +1,7 @@
 #include "platform/pulse/PulseConnection.h"
 
+#include <pulse/rtclock.h>
+
 #include <algorithm>
 
 namespace tallwick {
@@ -30,18 +32,18 @@ std::shared_ptr<PulseConnection> PulseConnection::open(int& error) {
     }
     Lock lock(*connection);
     pa_context* context = connection->context_;
+    connection->setupDeadline_ = pa_rtclock_now() + setupBudget;
+    connection->setupTimer_ = pa_context_rttime_new(context, connection->setupDeadline_,
+                                                    &PulseConnection::onSetupBudgetSpent,
+                                                    connection.get());
     // A sidecar must not leave a sound server of its own behind.
     if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         error = pa_context_errno(context);
         return nullptr;
     }
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(context);
-        if (state == PA_CONTEXT_READY) {
-            break;
-        }
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            error = pa_context_errno(context);
+    while (pa_context_get_state(context) != PA_CONTEXT_READY) {
+        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) || connection->setupTimedOut_) {
+            error = connection->errorCode();
             return nullptr;
         }
         connection->wait();
@@ -57,6 +59,9 @@ std::shared_ptr<PulseConnection> PulseConnection::open(int& error) {
 PulseConnection::~PulseConnection() {
     if (context_) {
         Lock lock(*this);
+        if (setupTimer_) {
+            api()->time_free(setupTimer_);
+        }
         pa_context_set_state_callback(context_, nullptr, nullptr);
         pa_context_set_subscribe_callback(context_, nullptr, nullptr);
         pa_context_disconnect(context_);
@@ -79,12 +84,29 @@ PulseConnection::Lock::Lock(PulseConnection& connection) : mainloop_(connection.
 PulseConnection::Lock::~Lock() { pa_threaded_mainloop_unlock(mainloop_); }
 
 bool PulseConnection::isReady() const {
-    return pa_context_get_state(context_) == PA_CONTEXT_READY;
+    return !setupTimedOut_ && pa_context_get_state(context_) == PA_CONTEXT_READY;
 }
 
-int PulseConnection::errorCode() const { return pa_context_errno(context_); }
+int PulseConnection::errorCode() const {
+    if (setupTimedOut_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) {
+        return PA_ERR_TIMEOUT;
+    }
+    return pa_context_errno(context_);
+}
 
-void PulseConnection::wait() { pa_threaded_mainloop_wait(mainloop_); }
+void PulseConnection::wait() {
+    if (pa_rtclock_now() >= setupDeadline_) {
+        setupTimedOut_ = true;
+        return;
+    }
+    // The budget's timer signals too, so this wakes by the deadline at the latest.
+    pa_threaded_mainloop_wait(mainloop_);
+}
+
+void PulseConnection::onSetupBudgetSpent(pa_mainloop_api*, pa_time_event*, const struct timeval*,
+                                         void* self) {
+    static_cast<PulseConnection*>(self)->signal();
+}
 
 void PulseConnection::signal() { pa_threaded_mainloop_signal(mainloop_, 0); }
 

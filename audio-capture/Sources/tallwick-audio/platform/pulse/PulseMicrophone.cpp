@@ -1,5 +1,7 @@
 #include "platform/pulse/PulseMicrophone.h"
 
+#include <utility>
+
 #include "platform/SerialQueue.h"
 #include "platform/pulse/PulseAudioEngine.h"
 #include "platform/pulse/ServerQueries.h"
@@ -9,14 +11,17 @@ namespace tallwick {
 namespace {
 
 // The default source, unless there is none or it is only a sink's monitor:
-// what is played is not what a microphone hears.
+// what is played is not what a microphone hears. A server that fails while
+// asked is its own error.
 std::optional<PulseAudioEngine::Source> defaultMicrophone(PulseConnection& connection) {
     PulseConnection::Lock lock(connection);
     const auto defaults = queryServerDefaults(connection);
-    if (!defaults || !defaults->source) {
-        return std::nullopt;
+    const auto layout = defaults && defaults->source
+                            ? querySourceLayout(connection, *defaults->source)
+                            : std::nullopt;
+    if (!connection.isReady()) {
+        throw PlatformError(pulseErrorText(connection.errorCode()));
     }
-    const auto layout = querySourceLayout(connection, *defaults->source);
     if (!layout || layout->isMonitor) {
         return std::nullopt;
     }
@@ -34,7 +39,9 @@ void PulseMicrophone::requestAccess(std::function<void(bool granted)> completion
         auto connection = PulseConnection::open(error);
         {
             std::lock_guard lock(access->mutex);
+            access->asked = true;
             access->connection = connection;
+            access->error = error;
         }
         connection.reset();
         completion(error != PA_ERR_ACCESS);
@@ -43,19 +50,22 @@ void PulseMicrophone::requestAccess(std::function<void(bool granted)> completion
 
 std::shared_ptr<AudioEngine> PulseMicrophone::makeEngine() {
     std::shared_ptr<PulseConnection> connection;
+    int error = 0;
+    bool asked = false;
     {
         std::lock_guard lock(access_->mutex);
+        asked = std::exchange(access_->asked, false);
         connection = std::move(access_->connection);
+        error = access_->error;
     }
-    int error = 0;
-    if (!connection) {
+    if (!asked) {
         connection = PulseConnection::open(error);
     }
-    std::optional<PulseAudioEngine::Source> source;
-    if (connection) {
-        source = defaultMicrophone(*connection);
+    if (!connection) {
+        throw PlatformError(pulseErrorText(error));
     }
-    return std::make_shared<PulseAudioEngine>(std::move(connection), error, std::move(source));
+    auto source = defaultMicrophone(*connection);
+    return std::make_shared<PulseAudioEngine>(std::move(connection), std::move(source));
 }
 
 }  // namespace tallwick

@@ -27,6 +27,7 @@ PulseStream::~PulseStream() {
         std::lock_guard lock(delivery_->mutex);
         queue = std::move(delivery_->queue);
         delivery_->output = nullptr;
+        delivery_->notice = nullptr;
     }
     // Unless a task of its own released us, this waits for the queue to run
     // dry, so nothing of ours is left running.
@@ -52,6 +53,11 @@ void PulseStream::startCapture(std::function<void(std::optional<PlatformError>)>
     });
 }
 
+void PulseStream::onNotice(std::function<void(const std::string& notice)> handler) {
+    std::lock_guard lock(delivery_->mutex);
+    delivery_->notice = std::move(handler);
+}
+
 std::optional<std::string> PulseStream::recordedSource() {
     if (!connection_) {
         return std::nullopt;
@@ -75,13 +81,21 @@ std::optional<PlatformError> PulseStream::startRecording() {
     if (recorder_) {
         return PlatformError(pulseErrorText(PA_ERR_BADSTATE));
     }
+    {
+        std::lock_guard deliveryLock(delivery_->mutex);
+        delivery_->backlog = std::make_shared<CaptureBacklog>(pa_bytes_per_second(&spec));
+        delivery_->sampleRate = spec.rate;
+        delivery_->channels = spec.channels;
+    }
     SinkMonitorRecorder::Handlers handlers;
-    handlers.recorded = [delivery = delivery_, rate = spec.rate,
-                         channels = spec.channels](std::vector<std::byte>&& frames) {
-        delivery->deliver(rate, channels, std::move(frames));
+    handlers.recorded = [delivery = delivery_](std::vector<std::byte>&& frames) {
+        delivery->deliver(std::move(frames));
     };
     handlers.stopped = [delivery = delivery_](const std::string& reason) {
         delivery->reportStop(reason);
+    };
+    handlers.noticed = [delivery = delivery_](const std::string& text) {
+        delivery->reportNotice(text);
     };
     recorder_ = std::make_unique<SinkMonitorRecorder>(*connection_, spec, std::move(handlers));
     if (const auto failed = recorder_->start(sink_)) {
@@ -91,44 +105,75 @@ std::optional<PlatformError> PulseStream::startRecording() {
     return std::nullopt;
 }
 
-void PulseStream::Delivery::deliver(double sampleRate, std::uint32_t channels,
-                                    std::vector<std::byte>&& frames) {
-    std::shared_ptr<SerialQueue> target;
+bool PulseStream::Delivery::handOver(const std::function<bool(CaptureBacklog&)>& push) {
+    std::lock_guard lock(mutex);
+    if (!queue || !backlog) {
+        return false;
+    }
+    if (push(*backlog)) {
+        queue->async([self = shared_from_this()] { self->drain(); });
+    }
+    return true;
+}
+
+void PulseStream::Delivery::deliver(std::vector<std::byte>&& frames) {
+    handOver([&](CaptureBacklog& waiting) { return waiting.push(std::move(frames)); });
+}
+
+void PulseStream::Delivery::drain() {
+    std::shared_ptr<CaptureBacklog> waiting;
     {
         std::lock_guard lock(mutex);
-        target = queue;
+        waiting = backlog;
     }
-    if (!target) {
-        return;
-    }
-    auto buffer = std::make_shared<PulseSampleBuffer>(sampleRate, channels, std::move(frames));
-    target->async([self = shared_from_this(), buffer] {
-        self->gate.pass([&] {
+    const double dropped = waiting->drain([&](std::vector<std::byte>&& frames) {
+        const PulseSampleBuffer buffer(sampleRate, channels, std::move(frames));
+        gate.pass([&] {
             StreamOutput* receiver = nullptr;
             {
-                std::lock_guard lock(self->mutex);
-                receiver = self->output;
+                std::lock_guard lock(mutex);
+                receiver = output;
             }
             if (receiver) {
-                receiver->didOutputSampleBuffer(*self->stream, *buffer, StreamOutputType::audio);
+                receiver->didOutputSampleBuffer(*stream, buffer, StreamOutputType::audio);
             }
         });
+    });
+    if (dropped > 0) {
+        tell(droppedAudioNotice(dropped));
+    }
+}
+
+void PulseStream::Delivery::tell(const std::string& text) {
+    gate.pass([&] {
+        std::function<void(const std::string&)> told;
+        {
+            std::lock_guard lock(mutex);
+            told = notice;
+        }
+        if (told) {
+            told(text);
+        }
+    });
+}
+
+void PulseStream::Delivery::reportNotice(const std::string& text) {
+    handOver([&](CaptureBacklog& waiting) {
+        return waiting.push([self = shared_from_this(), text] { self->tell(text); });
     });
 }
 
 void PulseStream::Delivery::reportStop(const std::string& reason) {
-    std::shared_ptr<SerialQueue> target;
-    {
-        std::lock_guard lock(mutex);
-        target = queue ? queue : requests;
-    }
-    target->async([self = shared_from_this(), reason] {
+    auto report = [self = shared_from_this(), reason] {
         self->gate.pass([&] {
             if (self->delegate) {
                 self->delegate->didStopWithError(*self->stream, PlatformError(reason));
             }
         });
-    });
+    };
+    if (!handOver([&](CaptureBacklog& waiting) { return waiting.push(report); })) {
+        requests->async(report);
+    }
 }
 
 }  // namespace tallwick

@@ -7,6 +7,7 @@
 
 #include "platform/ScreenCapture.h"
 #include "platform/pulse/CallbackGate.h"
+#include "platform/pulse/CaptureBacklog.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/SinkMonitorRecorder.h"
 
@@ -15,9 +16,10 @@ namespace tallwick {
 // The system-audio stream: what the default sink plays, as float32 at the
 // configured rate and channel count (the server converts).
 //
-// Buffers and the stop notice reach the output and the delegate on the queue
+// Buffers, notices and the stop reach the output and the delegate on the queue
 // given with the output, in recording order, so a stop always comes after the
-// last buffer and nothing recorded before it is lost. The mainloop thread only
+// last buffer and nothing recorded before it is lost. Buffers waiting for a
+// stalled queue are capped (see CaptureBacklog). The mainloop thread only
 // hands data over; all per-buffer work runs on that queue.
 //
 // This process plays nothing, so leaving its own audio out needs no work.
@@ -35,6 +37,7 @@ public:
                          std::shared_ptr<SerialQueue> queue,
                          std::optional<PlatformError>& error) override;
     void startCapture(std::function<void(std::optional<PlatformError>)> completion) override;
+    void onNotice(std::function<void(const std::string& notice)> handler) override;
 
     // The source recorded now, if any.
     std::optional<std::string> recordedSource();
@@ -51,9 +54,21 @@ private:
         std::mutex mutex;
         StreamOutput* output = nullptr;
         std::shared_ptr<SerialQueue> queue;
+        std::function<void(const std::string&)> notice;
+        // Set when recording starts; what reaches the queue goes through it.
+        std::shared_ptr<CaptureBacklog> backlog;
+        double sampleRate = 0;
+        std::uint32_t channels = 0;
 
-        void deliver(double sampleRate, std::uint32_t channels, std::vector<std::byte>&& frames);
+        void deliver(std::vector<std::byte>&& frames);
         void reportStop(const std::string& reason);
+        void reportNotice(const std::string& text);
+
+    private:
+        // From the mainloop thread; false when there is no queue to reach.
+        bool handOver(const std::function<bool(CaptureBacklog&)>& push);
+        void drain();
+        void tell(const std::string& text);
     };
 
     std::optional<PlatformError> startRecording();

@@ -1,5 +1,8 @@
 #include "platform/pulse/RecordStream.h"
 
+#include <pulse/rtclock.h>
+
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -43,9 +46,13 @@ RecordStream::RecordStream(PulseConnection& connection, pa_stream* stream, std::
       stream_(stream),
       source_(std::move(source)),
       fragmentBytes_(fragmentBytes),
-      handlers_(std::move(handlers)) {
+      handlers_(std::move(handlers)),
+      lostAudio_(pa_stream_get_sample_spec(stream_)->rate) {
     pa_stream_set_read_callback(stream_, &RecordStream::onRead, this);
     pa_stream_set_state_callback(stream_, &RecordStream::onStateChanged, this);
+    pa_stream_set_suspended_callback(stream_, &RecordStream::onSuspended, this);
+    lossCheck_ = pa_context_rttime_new(connection_.context(), pa_rtclock_now() + lossCheckPeriod,
+                                       &RecordStream::onLossCheck, this);
 }
 
 RecordStream::~RecordStream() {
@@ -56,6 +63,11 @@ RecordStream::~RecordStream() {
 void RecordStream::disconnect() {
     pa_stream_set_read_callback(stream_, nullptr, nullptr);
     pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_suspended_callback(stream_, nullptr, nullptr);
+    if (lossCheck_) {
+        connection_.api()->time_free(lossCheck_);
+        lossCheck_ = nullptr;
+    }
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
         pa_stream_disconnect(stream_);
     }
@@ -64,6 +76,7 @@ void RecordStream::disconnect() {
 pa_stream_state_t RecordStream::state() const { return pa_stream_get_state(stream_); }
 
 void RecordStream::readAvailable() {
+    const std::size_t before = gathered_.size();
     for (;;) {
         const void* data = nullptr;
         std::size_t length = 0;
@@ -76,6 +89,11 @@ void RecordStream::readAvailable() {
             std::memcpy(gathered_.data() + end, data, length);
         }  // else a hole: the resize already filled it with silence
         pa_stream_drop(stream_);
+    }
+    if (gathered_.size() > before) {
+        const std::size_t frames =
+            (gathered_.size() - before) / pa_frame_size(pa_stream_get_sample_spec(stream_));
+        lostAudio_.arrived(frames, static_cast<double>(pa_rtclock_now()) / PA_USEC_PER_SEC);
     }
     if (gathered_.size() >= fragmentBytes_ && handlers_.recorded) {
         handlers_.recorded(std::exchange(gathered_, {}));
@@ -113,6 +131,33 @@ void RecordStream::onStateChanged(pa_stream* stream, void* self) {
     }
     // awaitReady() may be waiting for exactly this.
     record.connection_.signal();
+}
+
+void RecordStream::tell(const std::string& notice) {
+    drain();
+    if (handlers_.noticed) {
+        handlers_.noticed(notice);
+    }
+}
+
+void RecordStream::onSuspended(pa_stream* stream, void* self) {
+    auto& record = *static_cast<RecordStream*>(self);
+    // A suspended source records nothing, on purpose: that is no loss.
+    record.lostAudio_.restart();
+    record.tell(pa_stream_is_suspended(stream) > 0 ? "Audio device suspended"
+                                                   : "Audio device resumed");
+}
+
+void RecordStream::onLossCheck(pa_mainloop_api*, pa_time_event* event, const struct timeval*,
+                               void* self) {
+    auto& record = *static_cast<RecordStream*>(self);
+    pa_context_rttime_restart(record.connection_.context(), event,
+                              pa_rtclock_now() + lossCheckPeriod);
+    if (const auto lost = record.lostAudio_.check()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2f s of audio lost in the sound server", *lost);
+        record.tell(text);
+    }
 }
 
 }  // namespace tallwick

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/pulse/LostAudioDetector.h"
 #include "platform/pulse/PulseConnection.h"
 
 namespace tallwick {
@@ -28,6 +29,10 @@ public:
         std::function<void(std::vector<std::byte>&& bytes)> recorded;
         // The stream became ready, failed or was terminated.
         std::function<void(pa_stream_state_t state)> stateChanged;
+        // A line about the recording that does not end it: audio the server
+        // lost, the source suspended or resumed. What was recorded before it
+        // has been handed over first.
+        std::function<void(const std::string& notice)> noticed;
     };
 
     // Lock held. Starts connecting; the stream reports READY or FAILED through
@@ -65,6 +70,8 @@ public:
 
     // About 20 ms of audio: the server's default would be two seconds.
     static constexpr pa_usec_t fragmentDuration = 20 * PA_USEC_PER_MSEC;
+    // How often the audio that arrived is checked against the clock.
+    static constexpr pa_usec_t lossCheckPeriod = PA_USEC_PER_SEC;
 
 private:
     RecordStream(PulseConnection& connection, pa_stream* stream, std::string source,
@@ -72,6 +79,10 @@ private:
 
     static void onRead(pa_stream* stream, std::size_t bytes, void* self);
     static void onStateChanged(pa_stream* stream, void* self);
+    static void onSuspended(pa_stream* stream, void* self);
+    static void onLossCheck(pa_mainloop_api* api, pa_time_event* event,
+                            const struct timeval* time, void* self);
+    void tell(const std::string& notice);
 
     PulseConnection& connection_;
     pa_stream* stream_;
@@ -79,6 +90,8 @@ private:
     std::size_t fragmentBytes_;
     std::vector<std::byte> gathered_;
     Handlers handlers_;
+    LostAudioDetector lostAudio_;
+    pa_time_event* lossCheck_ = nullptr;
 };
 
 }  // namespace tallwick

@@ -60,6 +60,12 @@ std::unique_ptr<RecordStream> SinkMonitorRecorder::openMonitor(const std::string
         streamRecorded(id, std::move(bytes));
     };
     handlers.stateChanged = [this, id](pa_stream_state_t state) { streamStateChanged(id, state); };
+    // Only what the recording that is heard has to say counts.
+    handlers.noticed = [this, id](const std::string& notice) {
+        if (!stopped_ && current_ && id == current_.id && handlers_.noticed) {
+            handlers_.noticed(notice);
+        }
+    };
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
     return RecordStream::connect(connection_, spec_, nullptr, monitor, flags, std::move(handlers),
                                  error);

@@ -37,6 +37,9 @@ public:
         // failed, or the sink vanished and no other is left. Nothing is
         // recorded after it.
         std::function<void(const std::string& reason)> stopped;
+        // A line about the recording that does not end it, in order with the
+        // frames: audio the server lost, the device suspended or resumed.
+        std::function<void(const std::string& notice)> noticed;
     };
 
     // How long recording waits, after its sink vanished, for the server to

@@ -16,6 +16,11 @@ std::optional<int> SourceRecorder::start(const std::string& source, const pa_sam
         }
     };
     handlers.stateChanged = [this](pa_stream_state_t state) { streamStateChanged(state); };
+    handlers.noticed = [this](const std::string& notice) {
+        if (!lost_ && handlers_.noticed) {
+            handlers_.noticed(notice);
+        }
+    };
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
     int error = 0;
     stream_ = RecordStream::connect(connection_, spec, channelMap, source, flags,

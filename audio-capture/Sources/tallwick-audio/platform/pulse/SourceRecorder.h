@@ -26,6 +26,8 @@ public:
         std::function<void(std::vector<std::byte>&& bytes)> recorded;
         // Once, when the source or the connection is lost; nothing is recorded after.
         std::function<void(const std::string& reason)> lost;
+        // A line about the recording that does not end it, in order with the audio.
+        std::function<void(const std::string& notice)> noticed;
     };
 
     SourceRecorder(PulseConnection& connection, Handlers handlers);

@@ -1,0 +1,100 @@
+// tallwick_audio where the sound server's client library finds its setup
+// broken: whatever it complains about must not reach standard error, and the
+// event stream stays what the host expects.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <tuple>
+
+#include "EventChecks.h"
+#include "SoundServer.h"
+
+namespace tallwick::testing {
+namespace {
+
+const std::string malformedConfiguration = "autospawn = no\nthis line is not a setting\n";
+
+// A client environment for `server`, changed the way `name` says; `folder`
+// holds whatever files that needs.
+std::vector<std::string> brokenEnvironment(const std::string& name, const SoundServer& server,
+                                           const std::string& folder) {
+    std::vector<std::string> environment = server.environment();
+    if (name == "MalformedClientConfInHome") {
+        std::filesystem::create_directories(folder + "/.config/pulse");
+        std::ofstream(folder + "/.config/pulse/client.conf") << malformedConfiguration;
+        environment.insert(environment.end(),
+                           {"HOME=" + folder, "PULSE_CLIENTCONFIG", "XDG_CONFIG_HOME"});
+    } else if (name == "MalformedClientConfInTheVariable") {
+        std::ofstream(folder + "/client.conf") << malformedConfiguration;
+        environment.push_back("PULSE_CLIENTCONFIG=" + folder + "/client.conf");
+    } else if (name == "RuntimeDirOfAnotherUser") {
+        // Root owns "/", which is another user unless the tests run as root.
+        std::string runtime = "/";
+        if (::getuid() == 0) {
+            runtime = folder + "/runtime";
+            std::filesystem::create_directories(runtime);
+            EXPECT_EQ(::chown(runtime.c_str(), 65534, 65534), 0);
+        }
+        // Without a server named, the library looks for it there.
+        environment.insert(environment.end(), {"XDG_RUNTIME_DIR=" + runtime, "PULSE_SERVER"});
+    } else if (name == "RuntimeDirIsAFile") {
+        std::ofstream(folder + "/runtime-file") << "not a folder\n";
+        environment.insert(environment.end(),
+                           {"XDG_RUNTIME_DIR=" + folder + "/runtime-file", "PULSE_SERVER"});
+    }
+    return environment;
+}
+
+struct Breakage {
+    std::string name;
+    // Absent when capture still works; the "error" line's text otherwise.
+    std::optional<std::string> error;
+};
+
+void PrintTo(const Breakage& breakage, std::ostream* out) { *out << breakage.name; }
+
+class HostileEnvironmentEndToEndTest
+    : public ::testing::TestWithParam<std::tuple<Breakage, bool>> {
+protected:
+    SoundServer server;
+};
+
+TEST_P(HostileEnvironmentEndToEndTest, SaysNothingOnStandardErrorAndKeepsTheStream) {
+    const auto& [breakage, isSystem] = GetParam();
+    const std::string folder = server.directory() + "/broken";
+    std::filesystem::create_directories(folder);
+    ToolRun run(isSystem ? std::vector<std::string>{"--source", "system"} : std::vector<std::string>{},
+                brokenEnvironment(breakage.name, server, folder));
+    if (breakage.error) {
+        EXPECT_EQ(run.exitStatus(10s), 1);
+        run.readToEnd(2s);
+        EXPECT_EQ(run.types(), (std::vector<std::string>{"log", "error"}));
+        ASSERT_FALSE(run.events().empty());
+        EXPECT_EQ(run.events().back().message, breakage.error);
+    } else {
+        EXPECT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+        run.terminate();
+        run.readToEnd(2s);
+        EXPECT_TRUE(hasEvent(run.events(), "ready"));
+        EXPECT_FALSE(hasEvent(run.events(), "error"));
+    }
+    expectWellFormed(run);
+    expectNothingOnStandardError(run);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachSource, HostileEnvironmentEndToEndTest,
+    ::testing::Combine(::testing::Values(Breakage{"MalformedClientConfInHome", std::nullopt},
+                                         Breakage{"MalformedClientConfInTheVariable", std::nullopt},
+                                         Breakage{"RuntimeDirOfAnotherUser", "Connection refused"},
+                                         Breakage{"RuntimeDirIsAFile", "Connection refused"}),
+                       ::testing::Bool()),
+    [](const auto& info) {
+        return std::get<0>(info.param).name + (std::get<1>(info.param) ? "System" : "Microphone");
+    });
+
+}  // namespace
+}  // namespace tallwick::testing
