@@ -45,10 +45,14 @@ TEST(ListenOnASoundServer, SavesATonePlayedWhileTheToolCaptures) {
     auto player = server.play("tallwick_speakers", tallwick::testing::sine(1000, toneSeconds, 48000, 0.1f),
                               48000);
     // As a loaded machine would, the player gets no time for a while; the
-    // tone must still come out whole.
-    ::kill(player->pid(), SIGSTOP);
-    std::this_thread::sleep_for(300ms);
-    ::kill(player->pid(), SIGCONT);
+    // tone must still come out whole. Only where the server holds the whole
+    // sound before playing it: PipeWire's pulse server holds far less, and a
+    // stopped player leaves a gap there.
+    if (server.kind() == tallwick::testing::SoundServer::Kind::pulseaudio) {
+        ::kill(player->pid(), SIGSTOP);
+        std::this_thread::sleep_for(300ms);
+        ::kill(player->pid(), SIGCONT);
+    }
     ASSERT_EQ(player->waitFor(20s), 0);
     // The tail of the tone is still on its way through the server.
     const std::size_t played = readFile(wav).size();
