@@ -31,6 +31,13 @@ def main():
         server.pactl("load-module", "module-remap-source", "master=stereo_feed.monitor",
                      "source_name=stereo_mic", "format=float32le", "rate=48000", "channels=2")
         server.pactl("set-default-source", "stereo_mic")
+        # A fresh null sink renders ahead of the clock until it has been
+        # suspended once with a low-latency stream attached; its monitor would
+        # deliver more audio than time passed.
+        server.pactl("load-module", "module-loopback", "source=stereo_feed.monitor",
+                     "sink=tallwick_latency_sink", "latency_msec=20")
+        server.pactl("suspend-sink", "stereo_feed", "1")
+        server.pactl("suspend-sink", "stereo_feed", "0")
         tool = subprocess.Popen([binary], env=server.env, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL)
         pending = b""

@@ -49,6 +49,28 @@ TEST(CaptureEndReport, IgnoresEndsWhileNotRunning) {
     EXPECT_TRUE(heard.reasons.empty());
 }
 
+TEST(CaptureEndReport, AnEndWhileStartingIsNotLost) {
+    // The engine posts a configuration change while it is still starting.
+    CaptureEndReport report;
+    Heard heard;
+    report.setHandler(heard.handler());
+    report.starting();
+    report.ended(deviceGone);
+    report.started();
+    report.ended(PlatformError("a second change"));
+    EXPECT_EQ(heard.reasons, std::vector<std::string>{deviceGone.localizedDescription()});
+
+    // A start that fails ends the window: what the engine posts after it is
+    // the echo of the failure, not news.
+    CaptureEndReport failed;
+    Heard none;
+    failed.setHandler(none.handler());
+    failed.starting();
+    failed.stopped();
+    failed.ended(deviceGone);
+    EXPECT_TRUE(none.reasons.empty());
+}
+
 TEST(CaptureEndReport, KeepsAnEndForAHandlerSetLater) {
     CaptureEndReport report;
     report.started();

@@ -6,7 +6,7 @@
 # Exits 77 (skipped) where the checker or the assembled headers are missing.
 #   check-apple-sources.sh SOURCES_DIR [--tests=DIR] [--library-header=PATH]...
 # --library-header: a header file or folder of a library the sources use
-# (libsoxr, GoogleTest); it is checked from a folder of its own, since the rest
+# (GoogleTest); it is checked from a folder of its own, since the rest
 # of the folder it lives in belongs to the host.
 # The checker: $APPLE_SYNTAX_CHECK, else shared/tools/apple-syntax-check beside
 # the checkout. The headers: $APPLE_SDK, else sdkcheck/sdk beside the checkout.
@@ -34,8 +34,9 @@ skip() { echo "skipped: $*"; exit 77; }
     skip "no Apple SDK headers at $sdk"
 command -v clang++-14 >/dev/null 2>&1 || command -v clang++ >/dev/null 2>&1 || skip "no clang++"
 
-# The Linux backend and what tests it are built only on Linux.
-linux_only=(-not -path '*/pulse/*' -not -path '*/soundserver/*' -not -path '*/e2e/*')
+# The Linux backend, the Linux resampler and what tests them are built only on Linux.
+linux_only=(-not -path '*/pulse/*' -not -path '*/soundserver/*' -not -path '*/e2e/*'
+            -not -name 'Soxr*')
 mapfile -t units < <(find "$sources" -type f -name '*.cpp' "${linux_only[@]}" | sort)
 mapfile -t objcxx_units < <(find "$sources" -type f -name '*.mm' | sort)
 mapfile -t headers < <(cd "$sources" && find . -type f -name '*.h' "${linux_only[@]}" | sed 's|^\./||' | sort)

@@ -3,7 +3,8 @@
 entitlements it is signed with: XML property lists of exactly the expected
 keys, values and texts. The usage texts are what the permission prompts show.
 The build reads the bundle identifier out of the property list to sign with;
-the third argument is what it read, which must be the very same text."""
+the third argument is what it read, which must be the very same text. The
+fourth is the project's version, which the build writes into the list."""
 import plistlib
 import sys
 
@@ -46,14 +47,20 @@ def is_reverse_dns(identifier):
     return len(parts) >= 3 and all(part and set(part) <= allowed for part in parts)
 
 
-def check_info(path, signing_identifier, problems):
+VERSION_KEYS = ("CFBundleShortVersionString", "CFBundleVersion")
+
+
+def check_info(path, signing_identifier, version, problems):
     info = load_xml_plist(path, problems)
-    keys = set(EXPECTED_INFO) | {"CFBundleIdentifier"}
+    keys = set(EXPECTED_INFO) | {"CFBundleIdentifier"} | set(VERSION_KEYS)
     if set(info) != keys:
         problems.append(f"{path}: keys {sorted(info)}, expected {sorted(keys)}")
     for key, value in EXPECTED_INFO.items():
         if info.get(key) != value:
             problems.append(f"{path}: {key} is {info.get(key)!r}, expected {value!r}")
+    for key in VERSION_KEYS:
+        if info.get(key) != version:
+            problems.append(f"{path}: {key} is {info.get(key)!r}, expected {version!r}")
     identifier = info.get("CFBundleIdentifier")
     if not isinstance(identifier, str) or not is_reverse_dns(identifier):
         problems.append(f"{path}: CFBundleIdentifier {identifier!r} is not a reverse-DNS name")
@@ -70,9 +77,9 @@ def check_entitlements(path, problems):
             problems.append(f"{path}: {key} is {value!r}, not a boolean")
 
 
-def main(info_path, entitlements_path, signing_identifier):
+def main(info_path, entitlements_path, signing_identifier, version):
     problems = []
-    check_info(info_path, signing_identifier, problems)
+    check_info(info_path, signing_identifier, version, problems)
     check_entitlements(entitlements_path, problems)
     for problem in problems:
         print(problem)
@@ -80,7 +87,7 @@ def main(info_path, entitlements_path, signing_identifier):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
-        print("usage: check_packaging_files.py Info.plist ENTITLEMENTS SIGNING_IDENTIFIER")
+    if len(sys.argv) != 5:
+        print("usage: check_packaging_files.py Info.plist ENTITLEMENTS SIGNING_IDENTIFIER VERSION")
         sys.exit(2)
     sys.exit(main(*sys.argv[1:]))

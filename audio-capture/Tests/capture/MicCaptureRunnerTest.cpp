@@ -148,6 +148,35 @@ TEST(MicCaptureRunnerFailures, AnEngineThatWillNotStartFailsWithItsOwnError) {
     EXPECT_EQ(platform->calls().back(), "start");
 }
 
+// An engine may lose its input while it is still starting (a headset that
+// switches profile as the microphone opens). That ends the capture once it has
+// been announced, and is dropped when the start fails: one "error" either way.
+TEST(MicCaptureRunnerFailures, AnInputLostWhileStartingIsReportedOnceAfterReady) {
+    const json micLog = logEvent("Mic input: 48000.0 Hz, 1 ch");
+    const json lost = {{"type", "error"}, {"message", "The input changed"}};
+    struct Case {
+        std::optional<PlatformError> startError;
+        int status;
+        std::vector<json> events;
+    };
+    const Case cases[] = {
+        {std::nullopt, 0, {permissionLog, micLog, ready, lost}},
+        {PlatformError("No such entity"), 1,
+         {permissionLog, micLog, {{"type", "error"}, {"message", "No such entity"}}}},
+    };
+    for (const auto& c : cases) {
+        auto platform = std::make_shared<SimPlatform>(
+            SimScript{.engineStartError = c.startError,
+                      .engineStopWhileStarting = PlatformError("The input changed")});
+        CapturedEvents events;
+        const std::vector<std::string> arguments = {"tallwick_audio"};
+        const int status = TallwickAudio::main(
+            arguments, {nullptr, [&] { return std::make_unique<MicCaptureRunner>(platform); }});
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(events.events(), c.events);
+    }
+}
+
 TEST(MicrophoneTapCapacity, RoundsUpAndAddsSixtyFour) {
     EXPECT_EQ(MicrophoneTap::outputCapacity(4800, 16000, 48000), 1664u);
     EXPECT_EQ(MicrophoneTap::outputCapacity(4096, 16000, 48000), 1430u);

@@ -1,6 +1,6 @@
 // A warmed-up converter runs on the capture callback without touching the heap.
 // Counted through the global operator new, which every container uses (the
-// resampler's own buffers, from malloc, are libsoxr's business).
+// resampler's own buffers, from malloc, are the platform library's business).
 #include <gtest/gtest.h>
 
 #include "ConvertTestSupport.h"

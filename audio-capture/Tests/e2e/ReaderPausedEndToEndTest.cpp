@@ -38,8 +38,7 @@ double audioSeconds(const std::vector<Event>& events, std::size_t end) {
 TEST(ReaderPausedEndToEndTest, DropsOnlyWhatItReportsAndKeepsItsMemoryBounded) {
     SoundServer server;
     // A 48 kHz stereo microphone: 384 kB of captured audio a second.
-    server.pactl({"load-module", "module-null-sink", "sink_name=tallwick_stereo_feed",
-                  "format=float32le", "rate=48000", "channels=2"});
+    server.loadSink("tallwick_stereo_feed");
     server.pactl({"load-module", "module-remap-source", "master=tallwick_stereo_feed.monitor",
                   "source_name=tallwick_stereo_mic", "format=float32le", "rate=48000", "channels=2"});
     server.pactl({"set-default-source", "tallwick_stereo_mic"});
@@ -47,10 +46,10 @@ TEST(ReaderPausedEndToEndTest, DropsOnlyWhatItReportsAndKeepsItsMemoryBounded) {
     ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
     ASSERT_TRUE(hasEvent(run.events(), "log", "Mic input: 48000.0 Hz, 2 ch"));
     const auto firstAudioAt = run.events()[indexOf(run.events(), "audio")].arrivedAt;
-    const long steadyKilobytes = statusKilobytes(run.pid(), "VmRSS");
+    [[maybe_unused]] const long steadyKilobytes = statusKilobytes(run.pid(), "VmRSS");
 
     // The reader stops reading, past the 60 s the tool keeps.
-    std::this_thread::sleep_for(66s);
+    std::this_thread::sleep_for(64s);
     const auto isDropNotice = [](const Event& e) {
         return e.type == "log" && e.message && e.message->rfind("Reader too slow: ", 0) == 0;
     };
@@ -84,7 +83,7 @@ TEST(ReaderPausedEndToEndTest, DropsOnlyWhatItReportsAndKeepsItsMemoryBounded) {
     }
     ASSERT_TRUE(run.readUntil(
         [&](const auto& events) { return std::any_of(events.begin(), events.end(), isDropNotice); },
-        30s));
+        40s));
     const auto& events = run.events();
     const std::size_t notice = static_cast<std::size_t>(
         std::find_if(events.begin(), events.end(), isDropNotice) - events.begin());
@@ -98,8 +97,9 @@ TEST(ReaderPausedEndToEndTest, DropsOnlyWhatItReportsAndKeepsItsMemoryBounded) {
     // less what was still on its way (a 4096-frame buffer is 85 ms).
     const double elapsed =
         std::chrono::duration<double>(events[notice].arrivedAt - firstAudioAt).count();
-    EXPECT_GT(dropped, 3.0);
-    EXPECT_LT(dropped, 9.0);
+    // 64 s, less the 60 s kept, less what the pipe and the line being written hold.
+    EXPECT_GT(dropped, 1.0);
+    EXPECT_LT(dropped, 4.0);
     EXPECT_NEAR(audioSeconds(events, notice) + dropped, elapsed, 0.4);
     EXPECT_FALSE(hasEvent(events, "error"));
     expectWellFormed(run);

@@ -11,7 +11,11 @@ namespace tallwick {
 MicCaptureRunner::MicCaptureRunner() : MicCaptureRunner(hostPlatform()) {}
 
 MicCaptureRunner::MicCaptureRunner(std::shared_ptr<Platform> platform)
-    : platform_(std::move(platform)) {}
+    : platform_(std::move(platform)),
+      stopReport(std::make_shared<StopReport>([keepAlive = keepAlive](const PlatformError& error) {
+          emit("error", std::nullopt, error.localizedDescription());
+          keepAlive->open();
+      })) {}
 
 bool MicCaptureRunner::requestPermission(Microphone& microphone) {
     Completion<bool> access;
@@ -39,16 +43,15 @@ void MicCaptureRunner::run() {
 
     // A microphone that goes away is reported and ends the capture, like the
     // system source's stream: silence forever would look like a quiet room.
-    engine->onStoppedWithError([keepAlive = keepAlive](const PlatformError& error) {
-        emit("error", std::nullopt, error.localizedDescription());
-        keepAlive->open();
-    });
+    engine->onStoppedWithError(
+        [stopReport = stopReport](const PlatformError& error) { stopReport->stopped(error); });
     engine->onNotice([](const std::string& notice) { emit("log", std::nullopt, notice); });
     std::optional<PlatformError> startError;
     if (!engine->start(startError)) {
         throw startError.value_or(PlatformError("The audio engine could not start."));
     }
     emit("ready", std::nullopt, "Capturing microphone at 16 kHz mono");
+    stopReport->ready();
     keepAlive->wait();
     input.removeTap(0);
     engine->stop();

@@ -4,6 +4,7 @@
 
 #include "CaptureRunner.h"
 #include "capture/OneShotLatch.h"
+#include "capture/StopReport.h"
 #include "platform/Platform.h"
 
 namespace tallwick {
@@ -24,6 +25,7 @@ private:
     std::shared_ptr<AudioEngine> engine;
     // Shared with the engine's stop handler, which may outlive a failed run().
     std::shared_ptr<OneShotLatch> keepAlive = std::make_shared<OneShotLatch>();
+    std::shared_ptr<StopReport> stopReport;
     AudioFormat outputFormat = AudioFormat::outputPCM();
 };
 

@@ -10,7 +10,10 @@ namespace tallwick {
 SystemCaptureRunner::SystemCaptureRunner() : SystemCaptureRunner(hostPlatform()) {}
 
 SystemCaptureRunner::SystemCaptureRunner(std::shared_ptr<Platform> platform)
-    : platform_(std::move(platform)) {}
+    : platform_(std::move(platform)), stopReport([this](const PlatformError& error) {
+          emit("error", std::nullopt, error.localizedDescription());
+          finish();
+      }) {}
 
 SystemCaptureRunner::~SystemCaptureRunner() {
     // The stream goes first: releasing it ends its callbacks, which use the
@@ -55,6 +58,7 @@ void SystemCaptureRunner::run() {
         throw *startError;
     }
     emit("ready", std::nullopt, "Capturing system audio at 16 kHz mono");
+    stopReport.ready();
     keepAlive.wait();
 }
 
@@ -72,8 +76,7 @@ void SystemCaptureRunner::didOutputSampleBuffer(Stream&, const SampleBuffer& sam
 }
 
 void SystemCaptureRunner::didStopWithError(Stream&, const PlatformError& error) {
-    emit("error", std::nullopt, error.localizedDescription());
-    finish();
+    stopReport.stopped(error);
 }
 
 void SystemCaptureRunner::finish() { keepAlive.open(); }

@@ -4,6 +4,7 @@
 
 #include "CaptureRunner.h"
 #include "capture/OneShotLatch.h"
+#include "capture/StopReport.h"
 #include "convert/PCMConverter.h"
 #include "platform/Platform.h"
 
@@ -29,6 +30,7 @@ private:
     std::shared_ptr<Stream> stream;
     PCMConverter converter;
     OneShotLatch keepAlive;
+    StopReport stopReport;
 };
 
 }  // namespace tallwick

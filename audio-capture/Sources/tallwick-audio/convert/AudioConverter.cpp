@@ -1,6 +1,6 @@
 #include "convert/AudioConverter.h"
 
-#include "convert/SoxrAudioConverter.h"
+#include "convert/StreamingAudioConverter.h"
 
 namespace tallwick {
 
@@ -25,7 +25,7 @@ std::unique_ptr<AudioConverter> AudioConverter::make(const AudioFormat& from,
     if (!(to == AudioFormat::outputPCM()) || !isSupportedInput(from)) {
         return nullptr;
     }
-    return SoxrAudioConverter::make(from);
+    return StreamingAudioConverter::make(from);
 }
 
 }  // namespace tallwick

@@ -60,12 +60,12 @@ public:
         platform_.record("startCapture");
         platform_.onPlatformThread([self = shared_from_this(), completion] {
             const SimScript& script = self->platform_.script_;
+            if (script.stopBeforeStartCompletes) {
+                self->delegate_->didStopWithError(*self, *script.stopBeforeStartCompletes);
+            }
             if (script.startError) {
                 completion(script.startError);
                 return;
-            }
-            if (script.stopBeforeStartCompletes) {
-                self->delegate_->didStopWithError(*self, *script.stopBeforeStartCompletes);
             }
             self->platform_.markCapturing();
             completion(std::nullopt);
@@ -82,22 +82,6 @@ public:
         onQueue([self = shared_from_this(), error] { self->delegate_->didStopWithError(*self, error); });
     }
 
-    void onNotice(std::function<void(const std::string&)> handler) override {
-        std::lock_guard lock(mutex_);
-        notice_ = std::move(handler);
-    }
-
-    void notice(const std::string& text) {
-        onQueue([self = shared_from_this(), text] {
-            std::function<void(const std::string&)> notice;
-            {
-                std::lock_guard lock(self->mutex_);
-                notice = self->notice_;
-            }
-            if (notice) notice(text);
-        });
-    }
-
     // False when no output was added, so nothing will ever run there.
     bool onQueue(std::function<void()> task) {
         std::lock_guard lock(mutex_);
@@ -112,7 +96,6 @@ private:
     std::mutex mutex_;
     StreamOutput* output_ = nullptr;
     std::shared_ptr<SerialQueue> queue_;
-    std::function<void(const std::string&)> notice_;
 };
 
 class SimPlatform::SimEngine final : public AudioEngine, public InputNode {
@@ -140,6 +123,14 @@ public:
 
     bool start(std::optional<PlatformError>& error) override {
         platform_.record("start");
+        if (const auto& lost = platform_.script_.engineStopWhileStarting) {
+            std::function<void(const PlatformError&)> stopped;
+            {
+                std::lock_guard lock(mutex_);
+                stopped = stopped_;
+            }
+            if (stopped) stopped(*lost);
+        }
         if (platform_.script_.engineStartError) {
             error = platform_.script_.engineStartError;
             return false;
@@ -155,12 +146,7 @@ public:
         stopped_ = std::move(handler);
     }
 
-    void onNotice(std::function<void(const std::string&)> handler) override {
-        std::lock_guard lock(mutex_);
-        notice_ = std::move(handler);
-    }
-
-    // These run on the engine's queue, one at a time.
+    // Both run on the engine's queue, one at a time.
     void tap(const PCMBuffer& buffer) {
         TapBlock block;
         {
@@ -177,21 +163,12 @@ public:
         }
         if (stopped) stopped(error);
     }
-    void notice(const std::string& text) {
-        std::function<void(const std::string&)> notice;
-        {
-            std::lock_guard lock(mutex_);
-            notice = notice_;
-        }
-        if (notice) notice(text);
-    }
 
 private:
     SimPlatform& platform_;
     std::mutex mutex_;
     TapBlock block_;
     std::function<void(const PlatformError&)> stopped_;
-    std::function<void(const std::string&)> notice_;
 };
 
 SimPlatform::SimPlatform(SimScript script) : script_(std::move(script)) {}
@@ -308,15 +285,6 @@ void SimPlatform::loseMicrophone(const PlatformError& error) {
         lock.unlock();
         engineQueue_->async([engine, error] { engine->lose(error); });
     }
-}
-
-void SimPlatform::notice(const std::string& text) {
-    std::unique_lock lock(mutex_);
-    auto stream = stream_.lock();
-    auto engine = engine_.lock();
-    lock.unlock();
-    if (stream) stream->notice(text);
-    if (engine) engineQueue_->async([engine, text] { engine->notice(text); });
 }
 
 void SimPlatform::drain() {

@@ -19,13 +19,16 @@ struct SimScript {
     std::optional<PlatformError> contentError{};
     std::optional<PlatformError> addOutputError{};
     std::optional<PlatformError> startError{};
-    // The stream reports a stop before startCapture completes, so the stop
-    // reaches the runner before run() waits.
+    // The stream reports a stop before startCapture completes (with success,
+    // or with startError), so the stop reaches the runner before "ready".
     std::optional<PlatformError> stopBeforeStartCompletes{};
 
     bool microphoneAccess = true;
     AudioFormat microphoneFormat{CommonFormat::float32, 48000.0, 1, false};
     std::optional<PlatformError> engineStartError{};
+    // The engine reports the loss of its input while start() is still under
+    // way (a device that reconfigures as it opens), then starts or fails.
+    std::optional<PlatformError> engineStopWhileStarting{};
 };
 
 // A platform for tests: it answers as scripted, on threads of its own as a real
@@ -53,9 +56,6 @@ public:
     // Microphone engine: a buffer for the tap, the loss of the input.
     void tap(std::shared_ptr<const PCMBuffer> buffer);
     void loseMicrophone(const PlatformError& error);
-
-    // A notice from the stream and the engine, each on its own queue.
-    void notice(const std::string& text);
 
     // Blocks until everything delivered so far has been handled.
     void drain();

@@ -35,14 +35,17 @@ InputNode& AVAudioEngineAdapter::inputNode() {
 bool AVAudioEngineAdapter::start(std::optional<PlatformError>& error) {
     NSError* failure = nil;
     BOOL running = NO;
+    end_->starting();
     @try {
         running = [engine_ startAndReturnError:&failure];
     } @catch (NSException* exception) {
         // The engine raises instead of failing when it has no input to run.
+        end_->stopped();
         error = platformErrorFrom(exception);
         return false;
     }
     if (!running) {
+        end_->stopped();
         error = platformErrorFrom(failure);
         return false;
     }

@@ -20,24 +20,29 @@ void CaptureEndReport::setHandler(Handler handler) {
     }
 }
 
+void CaptureEndReport::starting() {
+    std::lock_guard lock(mutex_);
+    state_ = State::starting;
+}
+
 void CaptureEndReport::started() {
     std::lock_guard lock(mutex_);
-    running_ = true;
+    state_ = State::running;
 }
 
 void CaptureEndReport::stopped() {
     std::lock_guard lock(mutex_);
-    running_ = false;
+    state_ = State::stopped;
 }
 
 void CaptureEndReport::ended(const PlatformError& reason) {
     Handler handler;
     {
         std::lock_guard lock(mutex_);
-        if (!running_ || reported_) {
+        const bool live = state_ == State::starting || state_ == State::running;
+        if (!live || reported_) {
             return;
         }
-        running_ = false;
         reported_ = true;
         if (!handler_) {
             unheard_ = reason;

@@ -1,5 +1,6 @@
 #include "platform/ProcessEntry.h"
 
+#include <CoreFoundation/CoreFoundation.h>
 #include <dispatch/dispatch.h>
 
 #include <cstdlib>
@@ -26,6 +27,23 @@ namespace {
     std::_Exit(status);
 }
 
+// The main thread runs the main run loop, as an application's does. Core Audio
+// delivers its device notifications through it (without them an unplugged
+// microphone would go silent instead of ending the capture), and it serves the
+// main dispatch queue, through which the frameworks deliver some completions
+// and permission prompts. dispatch_main() would serve the queue alone.
+[[noreturn]] void serveMainRunLoop() {
+    // A source that never fires keeps the loop waiting rather than returning
+    // at once while it has nothing else to watch.
+    CFRunLoopSourceContext context{};
+    context.perform = [](void*) {};
+    CFRunLoopSourceRef idle = CFRunLoopSourceCreate(kCFAllocatorDefault, 0, &context);
+    CFRunLoopAddSource(CFRunLoopGetMain(), idle, kCFRunLoopCommonModes);
+    for (;;) {
+        CFRunLoopRun();
+    }
+}
+
 }  // namespace
 
 void runProcess(std::function<int()> work) {
@@ -38,9 +56,7 @@ void runProcess(std::function<int()> work) {
           runToExit(*shared);
         });
     }
-    // The main thread serves the main queue, as an application's does: the
-    // frameworks deliver some completions and permission prompts through it.
-    dispatch_main();
+    serveMainRunLoop();
 }
 
 }  // namespace tallwick

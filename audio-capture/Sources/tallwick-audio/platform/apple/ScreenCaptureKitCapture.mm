@@ -1,5 +1,6 @@
 #include "platform/apple/ScreenCaptureKitCapture.h"
 
+#import <CoreGraphics/CoreGraphics.h>
 #import <ScreenCaptureKit/ScreenCaptureKit.h>
 
 #include <utility>
@@ -14,6 +15,10 @@ namespace tallwick {
 void ScreenCaptureKitCapture::getShareableContent(bool excludeDesktopWindows,
                                                   bool onScreenWindowsOnly,
                                                   ShareableContentCompletion completion) {
+    // A process without an application bundle has no window-server connection
+    // until something asks for one, and ScreenCaptureKit may then stop on a
+    // window-server assertion: ask for the main display first.
+    (void)CGMainDisplayID();
     auto done = std::make_shared<ShareableContentCompletion>(std::move(completion));
     [SCShareableContent
         getShareableContentExcludingDesktopWindows:excludeDesktopWindows ? YES : NO

@@ -1,4 +1,4 @@
-#include "convert/SoxrAudioConverter.h"
+#include "convert/StreamingAudioConverter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,6 @@
 #include <new>
 
 #include "convert/ChannelMixdown.h"
-#include "convert/FloatToInt16.h"
 
 namespace tallwick {
 
@@ -15,42 +14,33 @@ namespace {
 // Room for a 4096-frame tap buffer at 192 kHz and several resampler blocks, so
 // ordinary capture never grows anything after construction.
 constexpr std::size_t initialInputFrames = 8192;
-constexpr std::size_t resampledBlock = 4096;
 constexpr std::size_t initialPendingSamples = 16384;
 
 constexpr double outputRate = 16000.0;
 
 }  // namespace
 
-std::unique_ptr<SoxrAudioConverter> SoxrAudioConverter::make(const AudioFormat& from) {
-    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    // Dither would make the output differ from run to run.
-    io.flags |= SOXR_NO_DITHER;
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, SOXR_LINEAR_PHASE);
-    // One thread: the capture callback is already the real-time path.
-    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
-    soxr_error_t failure = nullptr;
-    Resampler resampler(
-        soxr_create(from.sampleRate(), outputRate, 1, &failure, &io, &quality, &runtime));
-    if (failure != nullptr || !resampler) {
+std::unique_ptr<StreamingAudioConverter> StreamingAudioConverter::make(const AudioFormat& from) {
+    std::unique_ptr<MonoResampler> resampler = MonoResampler::make(from.sampleRate());
+    if (!resampler) {
         return nullptr;
     }
     try {
-        return std::unique_ptr<SoxrAudioConverter>(
-            new SoxrAudioConverter(from, std::move(resampler)));
+        return std::unique_ptr<StreamingAudioConverter>(
+            new StreamingAudioConverter(from, std::move(resampler)));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
-SoxrAudioConverter::SoxrAudioConverter(const AudioFormat& from, Resampler resampler)
+StreamingAudioConverter::StreamingAudioConverter(const AudioFormat& from,
+                                                 std::unique_ptr<MonoResampler> resampler)
     : from_(from),
       resampler_(std::move(resampler)),
       mono_(initialInputFrames),
-      resampled_(resampledBlock),
       pending_(initialPendingSamples) {}
 
-ConverterOutputStatus SoxrAudioConverter::convert(PCMBuffer& output,
+ConverterOutputStatus StreamingAudioConverter::convert(PCMBuffer& output,
                                                   std::optional<PlatformError>& error,
                                                   const InputBlock& input) {
     output.setFrameLength(0);
@@ -90,7 +80,7 @@ ConverterOutputStatus SoxrAudioConverter::convert(PCMBuffer& output,
                                               : ConverterOutputStatus::inputRanDry;
 }
 
-std::optional<PlatformError> SoxrAudioConverter::take(const PCMBuffer* buffer) {
+std::optional<PlatformError> StreamingAudioConverter::take(const PCMBuffer* buffer) {
     if (buffer == nullptr) {
         return PlatformError("The input block reported data but handed over no buffer.");
     }
@@ -108,42 +98,12 @@ std::optional<PlatformError> SoxrAudioConverter::take(const PCMBuffer* buffer) {
     if (!mixDownToMono(*buffer, mono_.data())) {
         return PlatformError("The input buffer does not hold the frames it claims.");
     }
-    return resample(frames);
-}
-
-std::optional<PlatformError> SoxrAudioConverter::resample(std::size_t frames) {
-    std::size_t consumed = 0;
-    for (;;) {
-        std::size_t used = 0;
-        std::size_t made = 0;
-        // A non-null input pointer even for zero frames: a null one would tell
-        // libsoxr that the stream has ended and make it flush.
-        const soxr_error_t failure =
-            soxr_process(resampler_.get(), mono_.data() + consumed, frames - consumed, &used,
-                         resampled_.data(), resampled_.size(), &made);
-        if (failure != nullptr) {
-            return PlatformError(failure);
-        }
-        consumed += used;
-        try {
-            toInt16(resampled_.data(), made, pending_.prepareBack(made));
-        } catch (const std::bad_alloc&) {
-            return PlatformError("Out of memory for converted samples.");
-        }
-        pending_.commitBack(made);
-        const bool allTaken = consumed == frames && made < resampled_.size();
-        if (allTaken) {
-            return std::nullopt;
-        }
-        if (used == 0 && made == 0) {
-            return PlatformError("The resampler stopped taking input.");
-        }
-    }
+    return resampler_->process(std::span<const float>(mono_.data(), frames), pending_);
 }
 
 // How many input frames would fill the rest of the output: what the block is
 // asked for. Only advice: the one-shot input hands over its buffer regardless.
-std::uint32_t SoxrAudioConverter::framesToFill(std::uint32_t outputRoom) const {
+std::uint32_t StreamingAudioConverter::framesToFill(std::uint32_t outputRoom) const {
     const double missing = static_cast<double>(outputRoom) - static_cast<double>(pending_.size());
     if (missing <= 0) {
         return 0;
