@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
     pulseaudio pulseaudio-utils sox espeak-ng pocketsphinx pocketsphinx-en-us
+    pipewire pipewire-pulse wireplumber
     python3
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs)

@@ -18,9 +18,14 @@ SCRIPT = os.path.join(ROOT, "scripts", "sound-server.sh")
 
 
 class SoundServer:
+    """The private server of scripts/sound-server.sh; which one (PulseAudio or
+    PipeWire) follows TALLWICK_SOUND_SERVER_KIND, as there."""
+
     def __enter__(self):
         self.dir = tempfile.mkdtemp(prefix="tallwick-measure-")
         subprocess.run(["bash", SCRIPT, "start", self.dir, str(os.getpid())], check=True)
+        self.name = subprocess.run(["bash", SCRIPT, "kind", self.dir], check=True,
+                                   capture_output=True, text=True).stdout.strip()
         lines = subprocess.run(["bash", SCRIPT, "env", self.dir], check=True,
                                capture_output=True, text=True).stdout.split()
         self.env = dict(os.environ)

@@ -128,6 +128,19 @@ TEST(SetupFailureEndToEndTest, NoSinkToCapture) {
 
 TEST(SetupFailureEndToEndTest, AServerThatTurnsUsAway) {
     SoundServer server(SoundServer::Access::refusing);
+    if (server.kind() == SoundServer::Kind::pipewire) {
+        // PipeWire's pulse server checks no cookie. The most its address can
+        // withhold is write access, which recording does not need: both
+        // sources capture.
+        for (const auto& source : {system, microphone}) {
+            ToolRun run(source, server.refusedEnvironment());
+            EXPECT_TRUE(run.readUntil(
+                [](const auto& events) { return hasEvent(events, "ready") && hasEvent(events, "audio"); },
+                5s));
+            EXPECT_FALSE(hasEvent(run.events(), "error"));
+        }
+        return;
+    }
     const auto systemOutcome = runToFailure(system, server.refusedEnvironment());
     EXPECT_EQ(systemOutcome.types, (std::vector<std::string>{"log", "error"}));
     EXPECT_EQ(systemOutcome.messages.back(), "Access denied");

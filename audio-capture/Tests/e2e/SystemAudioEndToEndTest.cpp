@@ -10,8 +10,10 @@ namespace {
 
 constexpr int playRate = 48000;
 // Ranks above the other null sinks, so the server falls back to it when the
-// default sink goes.
-const std::string headphoneProperties = "device.class=sound device.form_factor=headphone";
+// default sink goes: PulseAudio ranks by the device's class and form factor,
+// PipeWire (WirePlumber) by the session priority.
+const std::string headphoneProperties =
+    "device.class=sound device.form_factor=headphone priority.session=2000";
 
 class SystemAudioEndToEndTest : public ::testing::Test {
 protected:
@@ -82,9 +84,9 @@ TEST_F(SystemAudioEndToEndTest, ContinuesOnTheNewDefaultSinkWhenItsSinkVanishes)
 
 TEST_F(SystemAudioEndToEndTest, EndsWithAnErrorRatherThanRecordTheMicrophoneWhenNoSinkIsLeft) {
     // A microphone of its own, not fed from any sink, as the default source:
-    // where the server would move a movable stream whose sink vanished.
-    server.pactl({"load-module", "module-sine-source", "source_name=tallwick_sine_mic",
-                  "frequency=1000"});
+    // where PulseAudio would move a movable stream whose sink vanished.
+    // (PipeWire would move it to another sink's monitor; there is none left.)
+    server.loadStandInMicrophone("tallwick_sine_mic", 1000);
     server.pactl({"set-default-source", "tallwick_sine_mic"});
     auto run = startTool();
     ASSERT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "events/Base64.h"
 #include "events/EventStream.h"
 #include "support/CapturedEvents.h"
 
@@ -57,6 +60,27 @@ TEST(EventLine, Base64PayloadsRoundTripThroughTheSolidusEscape) {
     EXPECT_EQ(json::parse(line).at("data"), payload);
     // Framing is 27 bytes plus one per escaped solidus.
     EXPECT_EQ(line.size(), payload.size() + 27 + 3);
+}
+
+TEST(EventLine, AudioStraightFromSamplesIsTheLineOfItsBase64Text) {
+    // Lengths of every remainder mod 3, payloads with no solidus, all
+    // solidi ("///" is 0xFF 0xFF 0xFF), and a chunk of real size.
+    const std::vector<std::vector<std::uint8_t>> chunks{
+        {0x00}, {0x00, 0x10}, {0x12, 0x34, 0x56}, {0xFF}, {0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF},
+        {0xFB, 0xEF, 0xBE, 0x00, 0x00, 0x3F}};
+    std::vector<std::uint8_t> noise(1280);
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<std::uint8_t>(i * 151 + (i >> 3) * 7);
+    }
+    auto all = chunks;
+    all.push_back(noise);
+    for (const auto& chunk : all) {
+        CapturedEvents captured;
+        emitAudio(chunk);
+        emitAudio(chunk);  // the reused line buffer holds nothing of the last one
+        const std::string expected = formatEventLine("audio", base64Encode(chunk), std::nullopt);
+        EXPECT_EQ(captured.bytes(), expected + expected) << chunk.size() << " bytes";
+    }
 }
 
 TEST(EventLine, InvalidUtf8BecomesReplacementCharactersNotALostEvent) {

@@ -45,10 +45,14 @@ TEST(ListenOnASoundServer, SavesATonePlayedWhileTheToolCaptures) {
     auto player = server.play("tallwick_speakers", tallwick::testing::sine(1000, toneSeconds, 48000, 0.1f),
                               48000);
     // As a loaded machine would, the player gets no time for a while; the
-    // tone must still come out whole.
-    ::kill(player->pid(), SIGSTOP);
-    std::this_thread::sleep_for(300ms);
-    ::kill(player->pid(), SIGCONT);
+    // tone must still come out whole. Only where the server holds the whole
+    // sound before playing it: PipeWire's pulse server holds far less, and a
+    // stopped player leaves a gap there.
+    if (server.kind() == tallwick::testing::SoundServer::Kind::pulseaudio) {
+        ::kill(player->pid(), SIGSTOP);
+        std::this_thread::sleep_for(300ms);
+        ::kill(player->pid(), SIGCONT);
+    }
     ASSERT_EQ(player->waitFor(20s), 0);
     // The tail of the tone is still on its way through the server.
     const std::size_t played = readFile(wav).size();
@@ -82,8 +86,15 @@ TEST(ListenOnASoundServer, SavesATonePlayedWhileTheToolCaptures) {
     EXPECT_NEAR(static_cast<double>(loudBlocks) * 0.02, toneSeconds, 0.1);
     ASSERT_LT(firstLoud, lastLoud);
     const auto tone = std::span(samples).subspan(firstLoud, lastLoud - firstLoud);
-    EXPECT_GT(tallwick::testing::toneShare(tone, 16000, 1000), 0.9);
-    EXPECT_NEAR(tallwick::testing::rms(tone), 0.1 / std::sqrt(2.0), 0.03);
+    // Block by block: a busy server may drop a stretch (PipeWire does rather
+    // than catch up), and the phase jump would fool one measure over the span.
+    std::size_t toneBlocks = 0;
+    for (std::size_t at = 0; at + block <= tone.size(); at += block) {
+        toneBlocks += tallwick::testing::toneShare(tone.subspan(at, block), 16000, 1000) > 0.9;
+    }
+    EXPECT_GE(toneBlocks * 10, tone.size() / block * 9) << toneBlocks << " of " << tone.size() / block;
+    // A mono tone played into a stereo sink, its monitor recorded as mono.
+    EXPECT_NEAR(tallwick::testing::rms(tone), 0.1 / std::sqrt(2.0) * server.stereoToMonoGain(), 0.015);
     ::unlink(wav.c_str());
 }
 

@@ -72,5 +72,45 @@ TEST(PCMBufferWrap, RefusesRegionsThatDoNotHoldTheFormat) {
               nullptr);
 }
 
+TEST(PCMBufferRemake, LooksMadeAnewWhetherItsStorageGrowsOrIsKept) {
+    // Down, up within the storage, beyond it; interleaved and planar.
+    for (const auto& format : {stereoInt16Interleaved, stereoFloatPlanar}) {
+        auto buffer = PCMBuffer::make(format, 100);
+        ASSERT_NE(buffer, nullptr);
+        for (const std::uint32_t frames : {10u, 100u, 5000u, 7u}) {
+            buffer->setFrameLength(buffer->frameCapacity());
+            ASSERT_TRUE(buffer->remake(frames));
+            const auto fresh = PCMBuffer::make(format, frames);
+            EXPECT_EQ(buffer->frameCapacity(), frames);
+            EXPECT_EQ(buffer->frameLength(), 0u);
+            const auto& regions = buffer->audioBufferList();
+            ASSERT_EQ(regions.size(), fresh->audioBufferList().size());
+            for (std::size_t r = 0; r < regions.size(); ++r) {
+                EXPECT_EQ(regions[r].numberChannels, fresh->audioBufferList()[r].numberChannels);
+                EXPECT_EQ(regions[r].dataByteSize, fresh->audioBufferList()[r].dataByteSize);
+            }
+            if (std::int16_t* const* channels = buffer->int16ChannelData()) {
+                EXPECT_EQ(channels[0], regions[0].data);
+                EXPECT_EQ(channels[1], static_cast<std::int16_t*>(regions[0].data) + 1);
+                channels[0][2 * frames - 1] = 7;  // the whole capacity is writable
+            }
+        }
+    }
+}
+
+TEST(PCMBufferRemake, RefusesWhatMakeRefusesAndWrappedBuffers) {
+    auto buffer = PCMBuffer::make(stereoInt16Interleaved, 16);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_FALSE(buffer->remake(0));
+    EXPECT_FALSE(buffer->remake(PCMBuffer::maxStorageBytes / 4 + 1));
+    EXPECT_EQ(buffer->frameCapacity(), 16u);
+
+    std::array<std::int16_t, 8> samples{};
+    auto wrapped = PCMBuffer::wrap(stereoInt16Interleaved, 4, {{2, sizeof samples, samples.data()}});
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_FALSE(wrapped->remake(2));
+    EXPECT_EQ(wrapped->frameCapacity(), 4u);
+}
+
 }  // namespace
 }  // namespace tallwick

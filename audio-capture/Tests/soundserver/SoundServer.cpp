@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +58,14 @@ SoundServer::SoundServer(Access access) {
     }
     std::ifstream pidFile(directory_ + "/pid");
     pidFile >> pid_;
+    std::ifstream kindFile(directory_ + "/kind");
+    std::string kind;
+    kindFile >> kind;
+    kind_ = kind == "pipewire" ? Kind::pipewire : Kind::pulseaudio;
+}
+
+double SoundServer::stereoToMonoGain() const {
+    return kind_ == Kind::pipewire ? std::sqrt(2.0) : 1.0;
 }
 
 SoundServer::~SoundServer() {
@@ -142,6 +151,16 @@ void SoundServer::unloadSink(const std::string& name) const {
         }
     }
     throw std::runtime_error("no sink " + name);
+}
+
+void SoundServer::loadStandInMicrophone(const std::string& name, int frequency) const {
+    if (kind_ == Kind::pulseaudio) {
+        pactl({"load-module", "module-sine-source", "source_name=" + name,
+               "frequency=" + std::to_string(frequency)});
+    } else {
+        pactl({"load-module", "module-null-sink", "sink_name=" + name,
+               "sink_properties=media.class=Audio/Source/Virtual"});
+    }
 }
 
 void SoundServer::setDefaultSink(const std::string& name) const {

@@ -11,15 +11,18 @@
 
 namespace tallwick::testing {
 
-// A private PulseAudio server in a temporary folder of its own, started by
-// scripts/sound-server.sh and stopped by its PID. It also stops by itself if
-// the test process dies first.
+// A private sound server in a temporary folder of its own, started by
+// scripts/sound-server.sh and stopped by its PIDs: PulseAudio, or PipeWire with
+// its pulse server when TALLWICK_SOUND_SERVER_KIND=pipewire. It also stops by
+// itself if the test process dies first.
 //
 // Layout: "tallwick_speakers" (48 kHz stereo float) is the default sink;
 // whatever is played into "tallwick_mic_feed" is heard on "tallwick_mic"
-// (44.1 kHz mono), the default source.
+// (mono, microphoneRate()), the default source.
 class SoundServer {
 public:
+    enum class Kind { pulseaudio, pipewire };
+
     enum class Access {
         open,
         // Also listens on TCP with cookie authentication only, for clients
@@ -34,6 +37,13 @@ public:
 
     const std::string& directory() const { return directory_; }
     pid_t pid() const { return pid_; }
+    Kind kind() const { return kind_; }
+    // The microphone's own rate: PulseAudio keeps the layout's 44.1 kHz,
+    // PipeWire runs every node at its graph rate.
+    int microphoneRate() const { return kind_ == Kind::pipewire ? 48000 : 44100; }
+    // A stereo sink's monitor recorded as mono: PulseAudio averages the
+    // channels, PipeWire sums them over the square root of two.
+    double stereoToMonoGain() const;
 
     // NAME=value entries a client needs to reach this server.
     std::vector<std::string> environment() const;
@@ -51,6 +61,10 @@ public:
     // A further null sink; `properties` as module-null-sink's sink_properties.
     void loadSink(const std::string& name, const std::string& properties = "") const;
     void unloadSink(const std::string& name) const;
+    // A microphone of its own, fed from no sink. On PulseAudio it plays a
+    // steady tone of `frequency`; PipeWire's pulse server has no tone source,
+    // so there it is silent.
+    void loadStandInMicrophone(const std::string& name, int frequency) const;
     void setDefaultSink(const std::string& name) const;
     std::string defaultSink() const;
 
@@ -65,6 +79,7 @@ private:
 
     std::string directory_;
     pid_t pid_ = -1;
+    Kind kind_ = Kind::pulseaudio;
     mutable int played_ = 0;
 };
 

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "convert/OneShotInput.h"
-#include "events/Base64.h"
 #include "events/EventStream.h"
 #include "events/LevelMeter.h"
 
@@ -38,7 +37,7 @@ void MicrophoneTap::operator()(const PCMBuffer& buffer) const {
     const auto* samples = reinterpret_cast<const std::uint8_t*>(output->int16ChannelData()[0]);
     const std::span<const std::uint8_t> chunk(samples, std::size_t{output->frameLength()} * 2);
     emitLevel(chunk);
-    emit("audio", base64Encode(chunk), std::nullopt);
+    emitAudio(chunk);
 }
 
 }  // namespace tallwick

@@ -2,7 +2,6 @@
 
 #include "CaptureError.h"
 #include "capture/Completion.h"
-#include "events/Base64.h"
 #include "events/EventStream.h"
 #include "events/LevelMeter.h"
 
@@ -73,7 +72,7 @@ void SystemCaptureRunner::didOutputSampleBuffer(Stream&, const SampleBuffer& sam
         return;
     }
     emitLevel(*chunk);
-    emit("audio", base64Encode(*chunk), std::nullopt);
+    emitAudio(*chunk);
 }
 
 void SystemCaptureRunner::didStopWithError(Stream&, const PlatformError& error) {

@@ -28,6 +28,16 @@ std::vector<std::uint8_t> littleEndianBytes(const std::int16_t* samples, std::ui
     return bytes;
 }
 
+// `kept` with the capacity `frames`, as PCMBuffer::make would give it; made
+// anew when it is missing or of another format.
+PCMBuffer* reuse(std::unique_ptr<PCMBuffer>& kept, const AudioFormat& format, std::uint32_t frames) {
+    if (kept && kept->format() == format && kept->remake(frames)) {
+        return kept.get();
+    }
+    kept = PCMBuffer::make(format, frames);
+    return kept.get();
+}
+
 }  // namespace
 
 PCMConverter::PCMConverter() : outputFormat_(AudioFormat::outputPCM()) {}
@@ -64,7 +74,7 @@ std::optional<std::vector<std::uint8_t>> PCMConverter::convert(const SampleBuffe
         return std::nullopt;
     }
 
-    const auto input = PCMBuffer::make(*format, static_cast<std::uint32_t>(frames));
+    PCMBuffer* const input = reuse(input_, *format, static_cast<std::uint32_t>(frames));
     if (!input) {
         return std::nullopt;
     }
@@ -78,7 +88,7 @@ std::optional<std::vector<std::uint8_t>> PCMConverter::convert(const SampleBuffe
     if (!capacity) {
         return std::nullopt;
     }
-    const auto output = PCMBuffer::make(outputFormat_, *capacity);
+    PCMBuffer* const output = reuse(output_, outputFormat_, *capacity);
     if (!output) {
         return std::nullopt;
     }

@@ -32,6 +32,10 @@ private:
     std::optional<AudioFormat> inputFormat_;
     bool loggedFormat_ = false;
     const AudioFormat outputFormat_;
+    // Kept from one buffer to the next, so that steady capture allocates
+    // nothing here but the chunk it returns.
+    std::unique_ptr<PCMBuffer> input_;
+    std::unique_ptr<PCMBuffer> output_;
 };
 
 }  // namespace tallwick

@@ -3,9 +3,11 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
+#include "events/Base64.h"
 #include "events/JsonText.h"
 
 namespace tallwick {
@@ -58,6 +60,34 @@ void EventStream::emit(std::string_view type, std::optional<std::string_view> da
     writeWhole(line);
 }
 
+void EventStream::emitAudio(std::span<const std::uint8_t> pcm) {
+    constexpr std::string_view head = "{\"type\":\"audio\",\"data\":\"";
+    constexpr std::string_view tail = "\"}\n";
+    thread_local std::string line;
+    const std::size_t textLength = base64EncodedLength(pcm.size());
+    line.resize(head.size() + textLength + tail.size());
+    line.replace(0, head.size(), head);
+    char* const text = line.data() + head.size();
+    base64Encode(pcm, text);
+    const auto slashes = static_cast<std::size_t>(std::count(text, text + textLength, '/'));
+    if (slashes > 0) {
+        // Widen in place from the back: every "/" becomes "\/".
+        line.resize(line.size() + slashes);
+        char* from = line.data() + head.size() + textLength;
+        char* to = from + slashes;
+        while (from != to) {
+            const char c = *--from;
+            *--to = c;
+            if (c == '/') {
+                *--to = '\\';
+            }
+        }
+    }
+    line.replace(head.size() + textLength + slashes, tail.size(), tail);
+    std::lock_guard lock(mutex_);
+    writeWhole(line);
+}
+
 void EventStream::writeWhole(const std::string& line) {
     const char* next = line.data();
     std::size_t remaining = line.size();
@@ -101,5 +131,7 @@ void emit(std::string_view type, std::optional<std::string_view> data,
           std::optional<std::string_view> message) {
     standardOutputEvents().emit(type, data, message);
 }
+
+void emitAudio(std::span<const std::uint8_t> pcm) { standardOutputEvents().emitAudio(pcm); }
 
 }  // namespace tallwick

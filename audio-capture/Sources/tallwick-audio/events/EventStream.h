@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,10 @@ public:
 
     void emit(std::string_view type, std::optional<std::string_view> data,
               std::optional<std::string_view> message);
+    // The same line as emit("audio", base64Encode(pcm), std::nullopt), built
+    // straight from the samples: the base64 text needs no string of its own,
+    // and of JSON's escapes only "/" can occur in it.
+    void emitAudio(std::span<const std::uint8_t> pcm);
 
     // Where the lines go. Tests point the process-wide stream at a file.
     void redirect(int fd);
@@ -48,5 +54,7 @@ EventStream& standardOutputEvents();
 // Every event of the tool goes out through here.
 void emit(std::string_view type, std::optional<std::string_view> data = std::nullopt,
           std::optional<std::string_view> message = std::nullopt);
+// An "audio" event carrying `pcm`, on the process's event stream.
+void emitAudio(std::span<const std::uint8_t> pcm);
 
 }  // namespace tallwick

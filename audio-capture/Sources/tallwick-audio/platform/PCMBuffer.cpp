@@ -48,8 +48,38 @@ std::unique_ptr<PCMBuffer> PCMBuffer::wrap(const AudioFormat& format, std::uint3
     }
 }
 
+bool PCMBuffer::remake(std::uint32_t frameCapacity) {
+    const std::uint64_t bytesPerFrame =
+        std::uint64_t{format_.bytesPerSample()} * format_.channelCount();
+    if (storage_.empty() || frameCapacity == 0 || bytesPerFrame * frameCapacity > maxStorageBytes) {
+        return false;
+    }
+    const std::uint32_t channelsPerRegion = format_.isInterleaved() ? format_.channelCount() : 1;
+    const std::uint32_t regionBytes = frameCapacity * channelsPerRegion * format_.bytesPerSample();
+    if (frameCapacity > storageFrames_) {
+        try {
+            std::vector<std::unique_ptr<std::byte[]>> larger;
+            for (std::size_t r = 0; r < storage_.size(); ++r) {
+                larger.push_back(std::make_unique<std::byte[]>(regionBytes));
+            }
+            storage_ = std::move(larger);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        storageFrames_ = frameCapacity;
+    }
+    for (std::size_t r = 0; r < storage_.size(); ++r) {
+        bufferList_[r] = {channelsPerRegion, regionBytes, storage_[r].get()};
+    }
+    int16Channels_.clear();
+    findInt16Channels();
+    frameCapacity_ = frameCapacity;
+    frameLength_ = 0;
+    return true;
+}
+
 PCMBuffer::PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity)
-    : format_(format), frameCapacity_(frameCapacity) {
+    : format_(format), frameCapacity_(frameCapacity), storageFrames_(frameCapacity) {
     const std::uint32_t channels = format.channelCount();
     const std::uint32_t regions = format.isInterleaved() ? 1 : channels;
     const std::uint32_t channelsPerRegion = format.isInterleaved() ? channels : 1;

@@ -41,6 +41,13 @@ public:
     static std::unique_ptr<PCMBuffer> wrap(const AudioFormat& format, std::uint32_t frameCapacity,
                                            const AudioBufferList& regions);
 
+    // Gives a buffer of make()'s a new capacity, as if made anew (frame length
+    // 0, contents unspecified), keeping its storage when that is large enough,
+    // so that a buffer used over and over stops allocating. False, leaving the
+    // buffer as it was, where make() would refuse the capacity or for a
+    // wrapped buffer.
+    bool remake(std::uint32_t frameCapacity);
+
     const AudioFormat& format() const { return format_; }
     std::uint32_t frameCapacity() const { return frameCapacity_; }
     std::uint32_t frameLength() const { return frameLength_; }
@@ -64,6 +71,7 @@ private:
     std::uint32_t frameCapacity_;
     std::uint32_t frameLength_ = 0;
     std::vector<std::unique_ptr<std::byte[]>> storage_;
+    std::uint32_t storageFrames_ = 0;
     AudioBufferList bufferList_;
     std::vector<std::int16_t*> int16Channels_;
 };

@@ -50,8 +50,13 @@ double CaptureBacklog::drain(const std::function<void(std::vector<std::byte>&&)>
             std::unique_lock lock(mutex_);
             if (entries_.empty()) {
                 drainDue_ = false;
-                entries_.shrink_to_fit();
                 const bool wasLong = std::exchange(peakBytes_, 0) > trimAboveBytes;
+                if (wasLong) {
+                    // Only then: an ordinary drain empties the backlog after
+                    // every piece, and would give back and take again its
+                    // blocks each time.
+                    entries_.shrink_to_fit();
+                }
                 const std::size_t dropped = std::exchange(droppedBytes_, 0);
                 lock.unlock();
                 if (wasLong) {

@@ -106,13 +106,20 @@ std::optional<PlatformError> PulseStream::startRecording() {
 }
 
 bool PulseStream::Delivery::handOver(const std::function<bool(CaptureBacklog&)>& push) {
-    std::lock_guard lock(mutex);
-    if (!queue || !backlog) {
-        return false;
+    std::shared_ptr<SerialQueue> target;
+    {
+        std::lock_guard lock(mutex);
+        if (!queue || !backlog) {
+            return false;
+        }
+        if (!push(*backlog)) {
+            return true;
+        }
+        target = queue;
     }
-    if (push(*backlog)) {
-        queue->async([self = shared_from_this()] { self->drain(); });
-    }
+    // Woken outside the lock: the drain takes it first thing, and would
+    // otherwise only wake to wait for it.
+    target->async([self = shared_from_this()] { self->drain(); });
     return true;
 }
 
