@@ -6,11 +6,15 @@
 
 namespace tallwick {
 
-std::unique_ptr<PCMBuffer> PCMBuffer::make(const AudioFormat& format, std::uint32_t frameCapacity) {
+bool PCMBuffer::fitsStorage(const AudioFormat& format, std::uint32_t frameCapacity) {
     const std::uint64_t bytesPerFrame =
         std::uint64_t{format.bytesPerSample()} * format.channelCount();
     const std::uint64_t bytes = bytesPerFrame * frameCapacity;
-    if (frameCapacity == 0 || bytesPerFrame == 0 || bytes > maxStorageBytes) {
+    return frameCapacity != 0 && bytesPerFrame != 0 && bytes <= maxStorageBytes;
+}
+
+std::unique_ptr<PCMBuffer> PCMBuffer::make(const AudioFormat& format, std::uint32_t frameCapacity) {
+    if (!fitsStorage(format, frameCapacity)) {
         return nullptr;
     }
     try {
@@ -49,23 +53,34 @@ std::unique_ptr<PCMBuffer> PCMBuffer::wrap(const AudioFormat& format, std::uint3
 }
 
 bool PCMBuffer::remake(std::uint32_t frameCapacity) {
-    const std::uint64_t bytesPerFrame =
-        std::uint64_t{format_.bytesPerSample()} * format_.channelCount();
-    if (storage_.empty() || frameCapacity == 0 || bytesPerFrame * frameCapacity > maxStorageBytes) {
+    if (storage_.empty() || !fitsStorage(format_, frameCapacity)) {
         return false;
     }
+    try {
+        layOut(frameCapacity);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+PCMBuffer::PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity)
+    : format_(format),
+      frameCapacity_(0),
+      storage_(format.isInterleaved() ? 1 : format.channelCount()),
+      bufferList_(storage_.size()) {
+    layOut(frameCapacity);
+}
+
+void PCMBuffer::layOut(std::uint32_t frameCapacity) {
     const std::uint32_t channelsPerRegion = format_.isInterleaved() ? format_.channelCount() : 1;
     const std::uint32_t regionBytes = frameCapacity * channelsPerRegion * format_.bytesPerSample();
     if (frameCapacity > storageFrames_) {
-        try {
-            std::vector<std::unique_ptr<std::byte[]>> larger;
-            for (std::size_t r = 0; r < storage_.size(); ++r) {
-                larger.push_back(std::make_unique<std::byte[]>(regionBytes));
-            }
-            storage_ = std::move(larger);
-        } catch (const std::bad_alloc&) {
-            return false;
+        std::vector<std::unique_ptr<std::byte[]>> larger;
+        for (std::size_t r = 0; r < storage_.size(); ++r) {
+            larger.push_back(std::make_unique<std::byte[]>(regionBytes));
         }
+        storage_ = std::move(larger);
         storageFrames_ = frameCapacity;
     }
     for (std::size_t r = 0; r < storage_.size(); ++r) {
@@ -75,20 +90,6 @@ bool PCMBuffer::remake(std::uint32_t frameCapacity) {
     findInt16Channels();
     frameCapacity_ = frameCapacity;
     frameLength_ = 0;
-    return true;
-}
-
-PCMBuffer::PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity)
-    : format_(format), frameCapacity_(frameCapacity), storageFrames_(frameCapacity) {
-    const std::uint32_t channels = format.channelCount();
-    const std::uint32_t regions = format.isInterleaved() ? 1 : channels;
-    const std::uint32_t channelsPerRegion = format.isInterleaved() ? channels : 1;
-    const std::uint32_t regionBytes = frameCapacity * channelsPerRegion * format.bytesPerSample();
-    for (std::uint32_t r = 0; r < regions; ++r) {
-        storage_.push_back(std::make_unique<std::byte[]>(regionBytes));
-        bufferList_.push_back({channelsPerRegion, regionBytes, storage_.back().get()});
-    }
-    findInt16Channels();
 }
 
 PCMBuffer::PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity,

@@ -65,6 +65,12 @@ public:
 private:
     PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity);
     PCMBuffer(const AudioFormat& format, std::uint32_t frameCapacity, AudioBufferList regions);
+    // Whether make() gives `format` that capacity.
+    static bool fitsStorage(const AudioFormat& format, std::uint32_t frameCapacity);
+    // Points the buffer list at storage for `frameCapacity` frames, growing
+    // the storage first where it is smaller. Throws std::bad_alloc, leaving
+    // the buffer as it was.
+    void layOut(std::uint32_t frameCapacity);
     void findInt16Channels();
 
     AudioFormat format_;

@@ -74,8 +74,8 @@ PulseAudioEngine::~PulseAudioEngine() {
     {
         std::lock_guard lock(delivery_->mutex);
         queue = std::move(delivery_->queue);
-        delivery_->stopped = nullptr;
-        delivery_->notice = nullptr;
+        delivery_->stopped.set(nullptr);
+        delivery_->notice.set(nullptr);
     }
     // Unless a task of its own released us, this waits for the queue to run
     // dry, so nothing of ours is left running.
@@ -139,16 +139,7 @@ bool PulseAudioEngine::start(std::optional<PlatformError>& error) {
             reblocker->flush([&](std::span<const std::byte> block) {
                 deliverBlock(delivery, format, block);
             });
-            delivery->gate.pass([&] {
-                std::function<void(const PlatformError&)> stopped;
-                {
-                    std::lock_guard lock(delivery->mutex);
-                    stopped = delivery->stopped;
-                }
-                if (stopped) {
-                    stopped(PlatformError(reason));
-                }
-            });
+            delivery->gate.pass([&] { delivery->stopped(PlatformError(reason)); });
         }));
     };
     recorder_ = std::make_unique<SourceRecorder>(*connection_, std::move(handlers));
@@ -169,26 +160,15 @@ void PulseAudioEngine::stop() {
 }
 
 void PulseAudioEngine::onStoppedWithError(std::function<void(const PlatformError&)> handler) {
-    std::lock_guard lock(delivery_->mutex);
-    delivery_->stopped = std::move(handler);
+    delivery_->stopped.set(std::move(handler));
 }
 
 void PulseAudioEngine::onNotice(std::function<void(const std::string& notice)> handler) {
-    std::lock_guard lock(delivery_->mutex);
-    delivery_->notice = std::move(handler);
+    delivery_->notice.set(std::move(handler));
 }
 
 void PulseAudioEngine::Delivery::tell(const std::string& text) {
-    gate.pass([&] {
-        std::function<void(const std::string&)> told;
-        {
-            std::lock_guard lock(mutex);
-            told = notice;
-        }
-        if (told) {
-            told(text);
-        }
-    });
+    gate.pass([&] { notice(text); });
 }
 
 }  // namespace tallwick

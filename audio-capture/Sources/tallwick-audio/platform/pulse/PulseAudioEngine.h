@@ -8,6 +8,7 @@
 
 #include "platform/Microphone.h"
 #include "platform/pulse/CallbackGate.h"
+#include "platform/pulse/SharedHandler.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/PulseInputNode.h"
 #include "platform/pulse/ServerQueries.h"
@@ -48,8 +49,8 @@ private:
         PulseInputNode node;
         std::mutex mutex;
         std::shared_ptr<SerialQueue> queue;
-        std::function<void(const PlatformError&)> stopped;
-        std::function<void(const std::string&)> notice;
+        SharedHandler<PlatformError> stopped;
+        SharedHandler<std::string> notice;
 
         // On the queue.
         void tell(const std::string& text);

@@ -27,7 +27,7 @@ PulseStream::~PulseStream() {
         std::lock_guard lock(delivery_->mutex);
         queue = std::move(delivery_->queue);
         delivery_->output = nullptr;
-        delivery_->notice = nullptr;
+        delivery_->notice.set(nullptr);
     }
     // Unless a task of its own released us, this waits for the queue to run
     // dry, so nothing of ours is left running.
@@ -54,8 +54,7 @@ void PulseStream::startCapture(std::function<void(std::optional<PlatformError>)>
 }
 
 void PulseStream::onNotice(std::function<void(const std::string& notice)> handler) {
-    std::lock_guard lock(delivery_->mutex);
-    delivery_->notice = std::move(handler);
+    delivery_->notice.set(std::move(handler));
 }
 
 std::optional<std::string> PulseStream::recordedSource() {
@@ -152,16 +151,7 @@ void PulseStream::Delivery::drain() {
 }
 
 void PulseStream::Delivery::tell(const std::string& text) {
-    gate.pass([&] {
-        std::function<void(const std::string&)> told;
-        {
-            std::lock_guard lock(mutex);
-            told = notice;
-        }
-        if (told) {
-            told(text);
-        }
-    });
+    gate.pass([&] { notice(text); });
 }
 
 void PulseStream::Delivery::reportNotice(const std::string& text) {

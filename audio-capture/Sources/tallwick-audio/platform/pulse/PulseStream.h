@@ -9,6 +9,7 @@
 #include "platform/pulse/CallbackGate.h"
 #include "platform/pulse/CaptureBacklog.h"
 #include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/SharedHandler.h"
 #include "platform/pulse/SinkMonitorRecorder.h"
 
 namespace tallwick {
@@ -54,7 +55,7 @@ private:
         std::mutex mutex;
         StreamOutput* output = nullptr;
         std::shared_ptr<SerialQueue> queue;
-        std::function<void(const std::string&)> notice;
+        SharedHandler<std::string> notice;
         // Set when recording starts; what reaches the queue goes through it.
         std::shared_ptr<CaptureBacklog> backlog;
         double sampleRate = 0;
