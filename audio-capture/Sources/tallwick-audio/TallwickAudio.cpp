@@ -45,11 +45,12 @@ int TallwickAudio::main(std::span<const std::string> arguments, const Runners& r
         // The runner (and with it the platform's capture objects) goes before
         // anything is reported.
     }
-    if (!failure) {
-        return 0;
+    if (failure) {
+        emit("error", std::nullopt, *failure);
     }
-    emit("error", std::nullopt, *failure);
-    return 1;
+    // Lines a slow reader has not taken yet would die with the process.
+    standardOutputEvents().flush();
+    return failure ? 1 : 0;
 }
 
 }  // namespace tallwick

@@ -71,6 +71,7 @@ TEST(ConcurrentLines, LongLinesFromManyThreadsArriveWhole) {
     PipeReader reader(fds[0]);
     EventStream stream(fds[1]);
     writeConcurrently(stream, 4, 200);
+    stream.flush();
     ::close(fds[1]);
     expectWholeLines(reader.finish(), 4, 200);
     ::close(fds[0]);
@@ -83,6 +84,7 @@ TEST(ConcurrentLines, ANonBlockingPipeNeitherLosesNorTearsLines) {
     PipeReader reader(fds[0]);
     EventStream stream(fds[1]);
     writeConcurrently(stream, 3, 100);
+    stream.flush();
     ::close(fds[1]);
     expectWholeLines(reader.finish(), 3, 100);
     ::close(fds[0]);

@@ -1,14 +1,23 @@
 #include "EventStream.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <system_error>
+#include <utility>
 
 #include "events/Base64.h"
 #include "events/JsonText.h"
+#include "events/WriteWithoutWaiting.h"
 
 namespace tallwick {
 
@@ -38,9 +47,48 @@ void awaitWritable(int fd) {
     }
 }
 
+// Writes all of it, waiting as long as the reader makes us. False once the
+// descriptor can no longer be written: EPIPE (where SIGPIPE is ignored),
+// EBADF, EIO.
+bool writeWhole(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written >= 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            awaitWritable(fd);
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool readerMayStall(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
+}
+
+bool isLevelLine(std::string_view line) { return line.starts_with("{\"type\":\"level\""); }
+
 }  // namespace
 
-EventStream::EventStream(int fd) : fd_(fd), readerGone_([] { std::_Exit(1); }) {}
+EventStream::EventStream(int fd, double capSeconds)
+    : fd_(fd),
+      readerMayStall_(readerMayStall(fd)),
+      readerGone_([] { std::_Exit(1); }),
+      pending_(static_cast<std::size_t>(std::ceil(capSeconds * audioBytesPerSecond))) {}
+
+EventStream::~EventStream() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (writer_.joinable()) {
+        writer_.join();
+    }
+}
 
 std::string formatEventLine(std::string_view type, std::optional<std::string_view> data,
                             std::optional<std::string_view> message) {
@@ -57,7 +105,7 @@ void EventStream::emit(std::string_view type, std::optional<std::string_view> da
     line.clear();
     appendEventLine(line, type, data, message);
     std::lock_guard lock(mutex_);
-    writeWhole(line);
+    send(line, 0, isLevelLine(line));
 }
 
 void EventStream::emitAudio(std::span<const std::uint8_t> pcm) {
@@ -85,35 +133,124 @@ void EventStream::emitAudio(std::span<const std::uint8_t> pcm) {
     }
     line.replace(head.size() + textLength + slashes, tail.size(), tail);
     std::lock_guard lock(mutex_);
-    writeWhole(line);
+    send(line, pcm.size(), true);
 }
 
-void EventStream::writeWhole(const std::string& line) {
-    const char* next = line.data();
-    std::size_t remaining = line.size();
-    while (remaining > 0) {
-        const ssize_t written = ::write(fd_, next, remaining);
-        if (written >= 0) {
-            next += written;
-            remaining -= static_cast<std::size_t>(written);
-            continue;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            awaitWritable(fd_);
-            continue;
-        }
-        // EPIPE (where SIGPIPE is ignored), EBADF, EIO: the stream is gone for good.
-        readerGone_();
+void EventStream::send(std::string_view line, std::size_t audioBytes, bool droppable) {
+    if (gone_) {
         return;
     }
+    if (!readerMayStall_) {
+        if (!writeWhole(fd_, line)) {
+            readerGone();
+        }
+        return;
+    }
+    if (idle() && writesWithoutWaiting_) {
+        const ssize_t written = writeWithoutWaiting(fd_, line.data(), line.size());
+        if (written == static_cast<ssize_t>(line.size())) {
+            return;
+        }
+        if (written > 0) {
+            // Begun, so it goes out whole, before anything else.
+            unfinished_.assign(line.substr(static_cast<std::size_t>(written)));
+            handToWriter();
+            return;
+        }
+        if (errno == ENOTSUP) {
+            writesWithoutWaiting_ = false;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            readerGone();
+            return;
+        }
+    }
+    pending_.push(std::string(line), audioBytes, droppable);
+    handToWriter();
+}
+
+void EventStream::handToWriter() {
+    if (!writer_.joinable()) {
+        try {
+            writer_ = std::thread([this] { serveSlowReader(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the reader's pace it is, then.
+            readerMayStall_ = false;
+            writeWaitingNow();
+            return;
+        }
+    }
+    changed_.notify_all();
+}
+
+void EventStream::writeWaitingNow() {
+    while (!gone_ && !(unfinished_.empty() && pending_.empty())) {
+        const std::string text = unfinished_.empty() ? pending_.takeFront() : std::exchange(unfinished_, {});
+        if (!writeWhole(fd_, text)) {
+            readerGone();
+        }
+    }
+}
+
+void EventStream::serveSlowReader() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !unfinished_.empty() || !pending_.empty(); });
+        if (gone_ || (unfinished_.empty() && pending_.empty())) {
+            return;
+        }
+        const std::string text = unfinished_.empty() ? pending_.takeFront() : std::exchange(unfinished_, {});
+        const int fd = fd_;
+        writing_ = true;
+        lock.unlock();
+        const bool written = writeWhole(fd, text);
+        lock.lock();
+        writing_ = false;
+        if (!written) {
+            readerGone();
+            changed_.notify_all();
+            return;
+        }
+        if (!idle()) {
+            continue;
+        }
+        // Caught up: say what the cap took, once the reader can see it.
+        if (const std::size_t dropped = pending_.takeDropped(); dropped > 0) {
+            pending_.push(formatEventLine("log", std::nullopt,
+                                          droppedAudioNotice(static_cast<double>(dropped) /
+                                                             audioBytesPerSecond)),
+                          0, false);
+            continue;
+        }
+        if (pending_.takePeakBytes() > trimAboveBytes) {
+            // The lines were made on other threads and freed on this one; the
+            // allocator keeps such memory for itself unless asked.
+            lock.unlock();
+#if defined(__GLIBC__)
+            ::malloc_trim(0);
+#endif
+            lock.lock();
+        }
+        changed_.notify_all();
+    }
+}
+
+void EventStream::readerGone() {
+    gone_ = true;
+    pending_.clear();
+    unfinished_.clear();
+    readerGone_();
+}
+
+void EventStream::flush() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return gone_ || idle(); });
 }
 
 void EventStream::redirect(int fd) {
     std::lock_guard lock(mutex_);
     fd_ = fd;
+    readerMayStall_ = readerMayStall(fd);
+    writesWithoutWaiting_ = true;
 }
 
 void EventStream::onReaderGone(std::function<void()> handler) {
@@ -133,5 +270,11 @@ void emit(std::string_view type, std::optional<std::string_view> data,
 }
 
 void emitAudio(std::span<const std::uint8_t> pcm) { standardOutputEvents().emitAudio(pcm); }
+
+std::string droppedAudioNotice(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Reader too slow: %.2f s of audio dropped", seconds);
+    return text;
+}
 
 }  // namespace tallwick

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "platform/ThreadSerialQueue.h"
-#include "platform/pulse/CaptureBacklog.h"
 #include "platform/pulse/FrameReblocker.h"
 
 namespace tallwick {
@@ -107,40 +106,29 @@ bool PulseAudioEngine::start(std::optional<PlatformError>& error) {
     }
     recorder_.reset();
 
-    // One of each per recording, used only on the queue: a restart begins afresh.
+    // One per recording, used only on the mainloop thread: a restart begins afresh.
     auto reblocker = std::make_shared<FrameReblocker>(pa_frame_size(&*spec), framesPerBuffer);
-    auto backlog = std::make_shared<CaptureBacklog>(pa_bytes_per_second(&*spec));
-    auto drain = [delivery = delivery_, reblocker, backlog, format] {
-        const double dropped = backlog->drain([&](std::vector<std::byte>&& bytes) {
-            reblocker->append(bytes, [&](std::span<const std::byte> block) {
-                deliverBlock(delivery, format, block);
-            });
-        });
-        if (dropped > 0) {
-            delivery->tell(droppedAudioNotice(dropped));
-        }
-    };
-    // From the mainloop thread: everything reaches the queue through the
-    // backlog, so that it keeps its order and the audio its cap.
-    auto handOver = [delivery = delivery_, backlog, drain](auto&& entry) {
-        std::lock_guard lock(delivery->mutex);
-        if (delivery->queue && backlog->push(std::forward<decltype(entry)>(entry))) {
-            delivery->queue->async(drain);
-        }
-    };
     SourceRecorder::Handlers handlers;
-    handlers.recorded = [handOver](std::vector<std::byte>&& bytes) { handOver(std::move(bytes)); };
-    handlers.noticed = [handOver, delivery = delivery_](const std::string& text) {
-        handOver(std::function<void()>([delivery, text] { delivery->tell(text); }));
+    handlers.recorded = [delivery = delivery_, reblocker, format](std::vector<std::byte>&& bytes) {
+        reblocker->append(bytes, [&](std::span<const std::byte> block) {
+            deliverBlock(delivery, format, block);
+        });
     };
-    handlers.lost = [handOver, delivery = delivery_, reblocker, format](const std::string& reason) {
-        handOver(std::function<void()>([delivery, reblocker, format, reason] {
-            // What was recorded before the loss still goes out, ahead of the notice.
-            reblocker->flush([&](std::span<const std::byte> block) {
-                deliverBlock(delivery, format, block);
+    handlers.noticed = [delivery = delivery_](const std::string& text) {
+        delivery->gate.pass([&] { delivery->notice(text); });
+    };
+    handlers.lost = [delivery = delivery_, reblocker, format](const std::string& reason) {
+        // What was recorded before the loss still goes out, ahead of the stop.
+        reblocker->flush([&](std::span<const std::byte> block) {
+            deliverBlock(delivery, format, block);
+        });
+        std::lock_guard lock(delivery->mutex);
+        if (delivery->queue) {
+            // Off the mainloop thread: the handler may well stop or release us.
+            delivery->queue->async([delivery, reason] {
+                delivery->gate.pass([&] { delivery->stopped(PlatformError(reason)); });
             });
-            delivery->gate.pass([&] { delivery->stopped(PlatformError(reason)); });
-        }));
+        }
     };
     recorder_ = std::make_unique<SourceRecorder>(*connection_, std::move(handlers));
     if (const auto failed = recorder_->start(source_->name, *spec, channelMap)) {
@@ -165,10 +153,6 @@ void PulseAudioEngine::onStoppedWithError(std::function<void(const PlatformError
 
 void PulseAudioEngine::onNotice(std::function<void(const std::string& notice)> handler) {
     delivery_->notice.set(std::move(handler));
-}
-
-void PulseAudioEngine::Delivery::tell(const std::string& text) {
-    gate.pass([&] { notice(text); });
 }
 
 }  // namespace tallwick

@@ -19,8 +19,9 @@ namespace tallwick {
 class SerialQueue;
 
 // Records the default source and feeds the input node's tap with buffers of
-// the tap's size, on a serial queue of the engine's own: the mainloop thread
-// only hands data over.
+// the tap's size, on the mainloop thread as the audio arrives (the tap never
+// waits for the reader of the events). The stop handler runs on a serial
+// queue of the engine's own, after the last buffer.
 class PulseAudioEngine final : public AudioEngine {
 public:
     struct Source {
@@ -41,8 +42,8 @@ public:
     void onNotice(std::function<void(const std::string& notice)> handler) override;
 
 private:
-    // What the mainloop side and queued tasks share; it outlives the engine
-    // for as long as a task still holds it.
+    // What the mainloop side and the queued stop share; it outlives the
+    // engine for as long as a task still holds it.
     struct Delivery {
         explicit Delivery(std::optional<AudioFormat> format) : node(std::move(format)) {}
         CallbackGate gate;
@@ -51,9 +52,6 @@ private:
         std::shared_ptr<SerialQueue> queue;
         SharedHandler<PlatformError> stopped;
         SharedHandler<std::string> notice;
-
-        // On the queue.
-        void tell(const std::string& text);
     };
 
     std::shared_ptr<PulseConnection> connection_;

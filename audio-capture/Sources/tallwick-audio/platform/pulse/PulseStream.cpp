@@ -80,12 +80,8 @@ std::optional<PlatformError> PulseStream::startRecording() {
     if (recorder_) {
         return PlatformError(pulseErrorText(PA_ERR_BADSTATE));
     }
-    {
-        std::lock_guard deliveryLock(delivery_->mutex);
-        delivery_->backlog = std::make_shared<CaptureBacklog>(pa_bytes_per_second(&spec));
-        delivery_->sampleRate = spec.rate;
-        delivery_->channels = spec.channels;
-    }
+    delivery_->sampleRate = spec.rate;
+    delivery_->channels = spec.channels;
     SinkMonitorRecorder::Handlers handlers;
     handlers.recorded = [delivery = delivery_](std::vector<std::byte>&& frames) {
         delivery->deliver(std::move(frames));
@@ -104,60 +100,22 @@ std::optional<PlatformError> PulseStream::startRecording() {
     return std::nullopt;
 }
 
-bool PulseStream::Delivery::handOver(const std::function<bool(CaptureBacklog&)>& push) {
-    std::shared_ptr<SerialQueue> target;
-    {
-        std::lock_guard lock(mutex);
-        if (!queue || !backlog) {
-            return false;
-        }
-        if (!push(*backlog)) {
-            return true;
-        }
-        target = queue;
-    }
-    // Woken outside the lock: the drain takes it first thing, and would
-    // otherwise only wake to wait for it.
-    target->async([self = shared_from_this()] { self->drain(); });
-    return true;
-}
-
 void PulseStream::Delivery::deliver(std::vector<std::byte>&& frames) {
-    handOver([&](CaptureBacklog& waiting) { return waiting.push(std::move(frames)); });
-}
-
-void PulseStream::Delivery::drain() {
-    std::shared_ptr<CaptureBacklog> waiting;
-    {
-        std::lock_guard lock(mutex);
-        waiting = backlog;
-    }
-    const double dropped = waiting->drain([&](std::vector<std::byte>&& frames) {
-        const PulseSampleBuffer buffer(sampleRate, channels, std::move(frames));
-        gate.pass([&] {
-            StreamOutput* receiver = nullptr;
-            {
-                std::lock_guard lock(mutex);
-                receiver = output;
-            }
-            if (receiver) {
-                receiver->didOutputSampleBuffer(*stream, buffer, StreamOutputType::audio);
-            }
-        });
+    const PulseSampleBuffer buffer(sampleRate, channels, std::move(frames));
+    gate.pass([&] {
+        StreamOutput* receiver = nullptr;
+        {
+            std::lock_guard lock(mutex);
+            receiver = output;
+        }
+        if (receiver) {
+            receiver->didOutputSampleBuffer(*stream, buffer, StreamOutputType::audio);
+        }
     });
-    if (dropped > 0) {
-        tell(droppedAudioNotice(dropped));
-    }
-}
-
-void PulseStream::Delivery::tell(const std::string& text) {
-    gate.pass([&] { notice(text); });
 }
 
 void PulseStream::Delivery::reportNotice(const std::string& text) {
-    handOver([&](CaptureBacklog& waiting) {
-        return waiting.push([self = shared_from_this(), text] { self->tell(text); });
-    });
+    gate.pass([&] { notice(text); });
 }
 
 void PulseStream::Delivery::reportStop(const std::string& reason) {
@@ -168,9 +126,13 @@ void PulseStream::Delivery::reportStop(const std::string& reason) {
             }
         });
     };
-    if (!handOver([&](CaptureBacklog& waiting) { return waiting.push(report); })) {
-        requests->async(report);
+    std::shared_ptr<SerialQueue> target;
+    {
+        std::lock_guard lock(mutex);
+        target = queue ? queue : requests;
     }
+    // Off the mainloop thread: the delegate may well stop or release us.
+    target->async(std::move(report));
 }
 
 }  // namespace tallwick

@@ -7,7 +7,6 @@
 
 #include "platform/ScreenCapture.h"
 #include "platform/pulse/CallbackGate.h"
-#include "platform/pulse/CaptureBacklog.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/SharedHandler.h"
 #include "platform/pulse/SinkMonitorRecorder.h"
@@ -17,11 +16,12 @@ namespace tallwick {
 // The system-audio stream: what the default sink plays, as float32 at the
 // configured rate and channel count (the server converts).
 //
-// Buffers, notices and the stop reach the output and the delegate on the queue
-// given with the output, in recording order, so a stop always comes after the
-// last buffer and nothing recorded before it is lost. Buffers waiting for a
-// stalled queue are capped (see CaptureBacklog). The mainloop thread only
-// hands data over; all per-buffer work runs on that queue.
+// Buffers and notices reach the output on the mainloop thread, as they
+// arrive: what the output does with them is short and never waits for the
+// reader of the events (see EventStream), and handing every buffer to another
+// thread would cost more than the work itself. The stop reaches the delegate
+// on the queue given with the output, after the last buffer, so nothing
+// recorded before it is lost.
 //
 // This process plays nothing, so leaving its own audio out needs no work.
 class PulseStream final : public Stream, public std::enable_shared_from_this<PulseStream> {
@@ -56,20 +56,14 @@ private:
         StreamOutput* output = nullptr;
         std::shared_ptr<SerialQueue> queue;
         SharedHandler<std::string> notice;
-        // Set when recording starts; what reaches the queue goes through it.
-        std::shared_ptr<CaptureBacklog> backlog;
+        // Set when recording starts, before any buffer.
         double sampleRate = 0;
         std::uint32_t channels = 0;
 
+        // From the mainloop thread.
         void deliver(std::vector<std::byte>&& frames);
         void reportStop(const std::string& reason);
         void reportNotice(const std::string& text);
-
-    private:
-        // From the mainloop thread; false when there is no queue to reach.
-        bool handOver(const std::function<bool(CaptureBacklog&)>& push);
-        void drain();
-        void tell(const std::string& text);
     };
 
     std::optional<PlatformError> startRecording();
