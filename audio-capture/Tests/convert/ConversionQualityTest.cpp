@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "ConvertTestSupport.h"
+#include "convert/FloatToInt16.h"
 #include "convert/PCMConverter.h"
 #include "support/CapturedEvents.h"
 #include "support/FakeSampleBuffer.h"
@@ -149,6 +150,21 @@ TEST_P(ConversionQuality, ImpulsesLandOnTheirOwnTimeWithBoundedLatency) {
     EXPECT_LT(*most, 60);
     std::cout << "[ measured ] " << rate << " Hz: latency of a frame through the converter "
               << *least << ".." << *most << " ms, mean " << mean << " ms\n";
+}
+
+// What the sound server already delivers at 16 kHz mono passes sample for
+// sample: no filter, no delay, nothing held back.
+TEST(SameRateConversion, EverySampleIsRoundedAndClippedInPlace) {
+    const std::vector<double> signal = testing::plus(
+        testing::tone(997, 1.2, testing::outputRate, 3001),
+        testing::tone(5000, 0.1, testing::outputRate, 3001));
+    PCMConverter converter;
+    const auto out = testing::convertInBuffers(
+        converter, AudioFormat(CommonFormat::float32, testing::outputRate, 1, true), signal, 160);
+    ASSERT_EQ(out.size(), signal.size());
+    for (std::size_t i = 0; i < signal.size(); ++i) {
+        ASSERT_EQ(out[i], toInt16(static_cast<float>(signal[i]))) << "sample " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(CaptureRates, ConversionQuality, ::testing::Values(48000.0, 44100.0),

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "convert/ChannelMixdown.h"
+#include "convert/SameRateResampler.h"
 
 namespace tallwick {
 
@@ -21,11 +23,13 @@ constexpr double outputRate = 16000.0;
 }  // namespace
 
 std::unique_ptr<StreamingAudioConverter> StreamingAudioConverter::make(const AudioFormat& from) {
-    std::unique_ptr<MonoResampler> resampler = MonoResampler::make(from.sampleRate());
-    if (!resampler) {
-        return nullptr;
-    }
     try {
+        std::unique_ptr<MonoResampler> resampler =
+            from.sampleRate() == outputRate ? std::make_unique<SameRateResampler>()
+                                            : MonoResampler::make(from.sampleRate());
+        if (!resampler) {
+            return nullptr;
+        }
         return std::unique_ptr<StreamingAudioConverter>(
             new StreamingAudioConverter(from, std::move(resampler)));
     } catch (const std::bad_alloc&) {

@@ -157,9 +157,9 @@ void EventStream::send(std::string_view line, std::size_t audioBytes, bool dropp
             handToWriter();
             return;
         }
-        if (errno == ENOTSUP) {
+        if (written < 0 && errno == ENOTSUP) {
             writesWithoutWaiting_ = false;
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        } else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             readerGone();
             return;
         }
@@ -207,7 +207,6 @@ void EventStream::serveSlowReader() {
         writing_ = false;
         if (!written) {
             readerGone();
-            changed_.notify_all();
             return;
         }
         if (!idle()) {
@@ -238,6 +237,7 @@ void EventStream::readerGone() {
     gone_ = true;
     pending_.clear();
     unfinished_.clear();
+    changed_.notify_all();
     readerGone_();
 }
 

@@ -46,6 +46,7 @@ RecordStream::RecordStream(PulseConnection& connection, pa_stream* stream, std::
       stream_(stream),
       source_(std::move(source)),
       fragmentBytes_(fragmentBytes),
+      frameBytes_(pa_frame_size(pa_stream_get_sample_spec(stream))),
       handlers_(std::move(handlers)),
       lostAudio_(pa_stream_get_sample_spec(stream_)->rate) {
     pa_stream_set_read_callback(stream_, &RecordStream::onRead, this);
@@ -91,8 +92,7 @@ void RecordStream::readAvailable() {
         pa_stream_drop(stream_);
     }
     if (gathered_.size() > before) {
-        const std::size_t frames =
-            (gathered_.size() - before) / pa_frame_size(pa_stream_get_sample_spec(stream_));
+        const std::size_t frames = (gathered_.size() - before) / frameBytes_;
         lostAudio_.arrived(frames, static_cast<double>(pa_rtclock_now()) / PA_USEC_PER_SEC);
     }
     if (gathered_.size() >= fragmentBytes_ && handlers_.recorded) {

@@ -88,6 +88,7 @@ private:
     pa_stream* stream_;
     std::string source_;
     std::size_t fragmentBytes_;
+    std::size_t frameBytes_;
     std::vector<std::byte> gathered_;
     Handlers handlers_;
     LostAudioDetector lostAudio_;
