@@ -65,14 +65,6 @@ std::vector<nlohmann::json> CapturedEvents::events() const {
     return result;
 }
 
-std::vector<std::string> CapturedEvents::types() const {
-    std::vector<std::string> result;
-    for (const auto& event : events()) {
-        result.push_back(event.at("type").get<std::string>());
-    }
-    return result;
-}
-
 bool CapturedEvents::waitFor(const std::string& type) const {
     const std::string needle = "{\"type\":\"" + type + "\"";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

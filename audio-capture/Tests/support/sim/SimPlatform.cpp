@@ -1,6 +1,5 @@
 #include "support/sim/SimPlatform.h"
 
-#include <future>
 #include <utility>
 
 namespace tallwick::testing {
@@ -285,22 +284,6 @@ void SimPlatform::loseMicrophone(const PlatformError& error) {
         lock.unlock();
         engineQueue_->async([engine, error] { engine->lose(error); });
     }
-}
-
-void SimPlatform::drain() {
-    auto streamDone = std::make_shared<std::promise<void>>();
-    auto engineDone = std::make_shared<std::promise<void>>();
-    std::shared_ptr<SimStream> stream;
-    {
-        std::lock_guard lock(mutex_);
-        stream = stream_.lock();
-    }
-    if (!stream || !stream->onQueue([streamDone] { streamDone->set_value(); })) {
-        streamDone->set_value();
-    }
-    engineQueue_->async([engineDone] { engineDone->set_value(); });
-    streamDone->get_future().wait();
-    engineDone->get_future().wait();
 }
 
 }  // namespace tallwick::testing

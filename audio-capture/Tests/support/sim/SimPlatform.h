@@ -57,9 +57,6 @@ public:
     void tap(std::shared_ptr<const PCMBuffer> buffer);
     void loseMicrophone(const PlatformError& error);
 
-    // Blocks until everything delivered so far has been handled.
-    void drain();
-
 private:
     class SimStream;
     class SimEngine;
