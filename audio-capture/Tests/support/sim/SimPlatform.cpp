@@ -81,12 +81,10 @@ public:
         onQueue([self = shared_from_this(), error] { self->delegate_->didStopWithError(*self, error); });
     }
 
-    // False when no output was added, so nothing will ever run there.
-    bool onQueue(std::function<void()> task) {
+    // Nothing runs before an output was added.
+    void onQueue(std::function<void()> task) {
         std::lock_guard lock(mutex_);
-        if (!queue_) return false;
-        queue_->async(std::move(task));
-        return true;
+        if (queue_) queue_->async(std::move(task));
     }
 
 private:
