@@ -15,7 +15,6 @@ namespace {
 using testing::CapturedEvents;
 using testing::convertInBuffers;
 using testing::FakeSampleBuffer;
-using testing::samplesOf;
 using testing::tone;
 
 const AudioFormat stereo48k(CommonFormat::float32, 48000, 2, true);
