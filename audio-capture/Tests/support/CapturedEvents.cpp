@@ -4,9 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 #include <cstdlib>
 
 #include "events/EventStream.h"
@@ -63,18 +61,6 @@ std::vector<nlohmann::json> CapturedEvents::events() const {
         result.push_back(nlohmann::json::parse(line));
     }
     return result;
-}
-
-bool CapturedEvents::waitFor(const std::string& type) const {
-    const std::string needle = "{\"type\":\"" + type + "\"";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (bytes().find(needle) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 }  // namespace tallwick::testing

@@ -21,10 +21,6 @@ public:
     // Each line parsed as JSON.
     std::vector<nlohmann::json> events() const;
 
-    // Waits (up to five seconds) until an event of `type` has been written;
-    // false if none came.
-    bool waitFor(const std::string& type) const;
-
 private:
     int fd_;
 };
