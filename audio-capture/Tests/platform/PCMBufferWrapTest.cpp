@@ -70,25 +70,5 @@ TEST(PCMBufferWrap, RefusesRegionsThatDoNotHoldTheFormat) {
     EXPECT_EQ(PCMBuffer::wrap(AudioFormat(CommonFormat::float32, 48000.0, 0, false), 4, {}), nullptr);
 }
 
-TEST(PCMBufferRemake, LooksMadeAnewWhetherItsStorageGrowsOrIsKept) {
-    for (const auto& format : {stereoInt16Interleaved, stereoFloatPlanar}) {
-        auto buffer = PCMBuffer::make(format, 100);
-        ASSERT_NE(buffer, nullptr);
-        // Down, up within the storage, beyond it.
-        for (const std::uint32_t frames : {10u, 100u, 5000u, 7u}) {
-            buffer->setFrameLength(buffer->frameCapacity());
-            ASSERT_TRUE(buffer->remake(frames));
-            EXPECT_EQ(buffer->frameLength(), 0u);
-            expectLaidOutLikeMake(*buffer, format, frames);
-            if (std::int16_t* const* channels = buffer->int16ChannelData()) {
-                channels[0][2 * frames - 1] = 7;  // the whole capacity is writable
-            }
-        }
-        EXPECT_FALSE(buffer->remake(0));
-        EXPECT_FALSE(buffer->remake(PCMBuffer::maxStorageBytes / 4 + 1));
-        EXPECT_EQ(buffer->frameCapacity(), 7u);
-    }
-}
-
 }  // namespace
 }  // namespace tallwick
