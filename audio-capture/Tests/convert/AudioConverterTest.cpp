@@ -63,38 +63,6 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
     }
 }
 
-// The block is called until it has no data: everything it hands over in one
-// call converts as one stream.
-TEST(AudioConverterPull, TakesEveryBufferTheBlockHasInOneCall) {
-    const AudioFormat format(CommonFormat::float32, 48000, 1, true);
-    const auto signal = tone(440, 0.5, 48000, 3 * 4800);
-    std::vector<std::unique_ptr<PCMBuffer>> pieces;
-    for (std::size_t at = 0; at < signal.size(); at += 4800) {
-        pieces.push_back(pcmBufferOf(format, testing::segment(signal, at, 4800)));
-    }
-    auto converter = AudioConverter::make(format, output);
-    std::size_t handedOver = 0;
-    const InputBlock block = [&](std::uint32_t, InputStatus& status) -> const PCMBuffer* {
-        if (handedOver == pieces.size()) {
-            status = InputStatus::noDataNow;
-            return nullptr;
-        }
-        status = InputStatus::haveData;
-        return pieces[handedOver++].get();
-    };
-    const auto out = PCMBuffer::make(output, 8000);
-    std::optional<PlatformError> error;
-    converter->convert(*out, error, block);
-    EXPECT_EQ(handedOver, 3u);
-
-    auto reference = AudioConverter::make(format, output);
-    const auto whole = pcmBufferOf(format, signal);
-    const auto expected = convertOnce(*reference, whole.get(), 8000);
-    ASSERT_GT(expected.size(), 3000u);
-    const std::int16_t* got = out->int16ChannelData()[0];
-    EXPECT_EQ(std::vector<std::int16_t>(got, got + out->frameLength()), expected);
-}
-
 TEST(AudioConverterPull, ABufferOfAnotherFormatIsAnErrorAndLosesNothingElse) {
     const AudioFormat format(CommonFormat::float32, 48000, 1, true);
     const auto signal = tone(300, 0.5, 48000, 9600);
