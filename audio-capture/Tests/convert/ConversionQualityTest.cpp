@@ -55,29 +55,6 @@ TEST_P(ConversionQuality, NothingAboveEightKilohertzFoldsBack) {
               << "8.3..21 kHz " << decibels(worst) << " dBFS\n";
 }
 
-// With a tone beside it the output is not plain silence, so this also shows
-// that the measurement sees what is there.
-TEST_P(ConversionQuality, AFoldingToneLeavesOnlyTheWantedOne) {
-    const double rate = GetParam();
-    const std::size_t frames = framesFor(rate, measuredLength);
-    const auto out =
-        captured(testing::plus(tone(997, 0.5, rate, frames), tone(9000, 0.5, rate, frames)), rate);
-    const auto measured = segment(out, settled, measuredLength);
-    EXPECT_NEAR(decibels(testing::toneAmplitude(measured, 997, 16000) / 0.5), 0, 0.1);
-
-    const auto spectrum = testing::amplitudeSpectrum(measured);
-    const double binHz = 16000.0 / measuredLength;
-    double loudestElse = 0;
-    for (std::size_t k = 0; k < spectrum.size(); ++k) {
-        if (std::abs(static_cast<double>(k) * binHz - 997) > 12 * binHz) {
-            loudestElse = std::max(loudestElse, spectrum[k]);
-        }
-    }
-    EXPECT_LE(decibels(loudestElse), -100) << "the 9 kHz tone folds to 7 kHz";
-    std::cout << "[ measured ] " << rate << " Hz: loudest component besides 997 Hz "
-              << decibels(loudestElse) << " dBFS\n";
-}
-
 TEST_P(ConversionQuality, PassbandIsFlatFrom100HzTo7kHz) {
     const double rate = GetParam();
     double worst = 0;

@@ -8,44 +8,36 @@
 namespace tallwick {
 namespace {
 
-std::string_view sourceOf(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), "/usr/libexec/tallwick_audio");
-    return TallwickAudio::parseSource(arguments);
-}
-
-TEST(SourceSelection, SystemIsChosenCaseInsensitively) {
-    EXPECT_EQ(sourceOf({"--source", "system"}), "system");
-    EXPECT_EQ(sourceOf({"--source", "SYSTEM"}), "system");
-    EXPECT_EQ(sourceOf({"--source", "System"}), "system");
-    EXPECT_EQ(sourceOf({"-v", "--source", "sYsTeM", "extra"}), "system");
-}
-
-TEST(SourceSelection, EverythingElseIsTheMicrophone) {
-    EXPECT_EQ(sourceOf({}), "mic");
-    EXPECT_EQ(sourceOf({"--source"}), "mic");
-    EXPECT_EQ(sourceOf({"--source=system"}), "mic");
-    EXPECT_EQ(sourceOf({"--SOURCE", "system"}), "mic");
-    EXPECT_EQ(sourceOf({"--source", "sys"}), "mic");
-    EXPECT_EQ(sourceOf({"--source", "speaker"}), "mic");
-    EXPECT_EQ(sourceOf({"--source", "system "}), "mic");
-    EXPECT_EQ(sourceOf({"--source", ""}), "mic");
-    // Non-ASCII look-alikes never lower-case to "system" (long s, Kelvin sign).
-    EXPECT_EQ(sourceOf({"--source", "\xC5\xBFystem"}), "mic");
-    EXPECT_EQ(sourceOf({"--source", std::string("sys\0tem", 7)}), "mic");
-}
-
-TEST(SourceSelection, OnlyTheFirstSourceFlagCounts) {
-    EXPECT_EQ(sourceOf({"--source", "mic", "--source", "system"}), "mic");
-    EXPECT_EQ(sourceOf({"--source", "system", "--source", "mic"}), "system");
-    // The value after the first flag is taken even when it looks like a flag.
-    EXPECT_EQ(sourceOf({"--source", "--source", "system"}), "mic");
-}
-
-TEST(SourceSelection, TheProgramPathIsPartOfTheList) {
-    const std::vector<std::string> arguments = {"--source", "system"};
-    EXPECT_EQ(TallwickAudio::parseSource(arguments), "system");
-    const std::vector<std::string> onlyFlag = {"--source"};
-    EXPECT_EQ(TallwickAudio::parseSource(onlyFlag), "mic");
+TEST(SourceSelection, OnlyTheValueAfterTheFirstFlagCountsAndOnlyAsciiCaseFolds) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string_view source;
+    };
+    const Case cases[] = {
+        {{"--source", "system"}, "system"},
+        {{"--source", "SYSTEM"}, "system"},
+        {{"-v", "--source", "sYsTeM", "extra"}, "system"},
+        {{}, "mic"},
+        {{"--source"}, "mic"},
+        {{"--source=system"}, "mic"},
+        {{"--SOURCE", "system"}, "mic"},
+        {{"--source", "sys"}, "mic"},
+        {{"--source", "system "}, "mic"},
+        {{"--source", ""}, "mic"},
+        // Non-ASCII look-alikes never lower-case to "system" (long s).
+        {{"--source", "\xC5\xBFystem"}, "mic"},
+        {{"--source", std::string("sys\0tem", 7)}, "mic"},
+        {{"--source", "mic", "--source", "system"}, "mic"},
+        {{"--source", "system", "--source", "mic"}, "system"},
+        // The value after the first flag is taken even when it looks like a flag.
+        {{"--source", "--source", "system"}, "mic"},
+    };
+    for (const auto& c : cases) {
+        auto arguments = c.arguments;
+        arguments.insert(arguments.begin(), "/usr/libexec/tallwick_audio");
+        EXPECT_EQ(TallwickAudio::parseSource(arguments), c.source)
+            << ::testing::PrintToString(c.arguments);
+    }
 }
 
 }  // namespace

@@ -32,86 +32,62 @@ std::vector<std::uint8_t> repeated(int sample, std::size_t count) {
     return bytes;
 }
 
-std::string levelText(const std::vector<std::uint8_t>& chunk) {
-    return LevelMeter::formatLevel(LevelMeter::levelOf(chunk));
-}
-
 TEST(LevelValue, WorkedValues) {
-    EXPECT_EQ(levelText(repeated(0, 320)), "0.0000");
-    EXPECT_EQ(levelText(chunkOf({3000, -3000, 3000, -3000})), "0.5000");
-    EXPECT_EQ(levelText(repeated(-600, 512)), "0.1000");
-    EXPECT_EQ(levelText(chunkOf({1000})), "0.1667");
-    EXPECT_EQ(levelText(repeated(6000, 10)), "1.0000");
-    EXPECT_EQ(levelText(repeated(32767, 10)), "1.0000");
-    EXPECT_EQ(levelText(repeated(-32768, 10)), "1.0000");
-}
-
-TEST(LevelValue, ReadsLittleEndianSamplesAndIgnoresAnOddByte) {
-    auto chunk = chunkOf({1000});
-    chunk.push_back(0x7F);  // a trailing odd byte is not a sample
-    EXPECT_EQ(levelText(chunk), "0.1667");
-    EXPECT_EQ(levelText({0xE8, 0x03}), "0.1667");  // 1000 = 0x03E8
+    auto oddByte = chunkOf({1000});
+    oddByte.push_back(0x7F);  // a trailing odd byte is not a sample
+    const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
+        {repeated(0, 320), "0.0000"},
+        {chunkOf({3000, -3000, 3000, -3000}), "0.5000"},
+        {repeated(-600, 512), "0.1000"},
+        {chunkOf({1000}), "0.1667"},
+        {{0xE8, 0x03}, "0.1667"},  // little-endian 1000
+        {oddByte, "0.1667"},
+        {repeated(6000, 10), "1.0000"},
+        {repeated(32767, 10), "1.0000"},
+        {repeated(-32768, 10), "1.0000"},
+    };
+    for (const auto& [chunk, text] : cases) {
+        EXPECT_EQ(LevelMeter::formatLevel(LevelMeter::levelOf(chunk)), text) << text;
+    }
 }
 
 TEST(LevelValue, SumsInSinglePrecisionInSampleOrder) {
-    // 2^24 + 1 is not a float: a float sum of 16777216 ones then a 1 stays at
-    // 2^24, a double sum does not. 4096² = 2^24 exactly.
+    // 2^24 + 1 is not a float: a float sum of 4096² = 2^24 and three ones stays
+    // at 2^24, a double sum does not; /4, sqrt = 2048.
     auto chunk = chunkOf({4096});
     const auto ones = repeated(1, 3);
     chunk.insert(chunk.end(), ones.begin(), ones.end());
-    // float: (2^24 + 1 + 1 + 1) rounds at every step back to 2^24; /4, sqrt = 2048.
     EXPECT_EQ(LevelMeter::levelOf(chunk), 2048.0f / 6000.0f);
 }
 
-struct FakeClock {
-    LevelMeter::Instant now{};
-    LevelMeter::Clock clock() {
-        return [this] { return now; };
-    }
+struct Step {
+    std::chrono::nanoseconds at;
+    std::vector<std::uint8_t> chunk;
+    bool emitted;
 };
 
-class LevelThrottle : public ::testing::Test {
-protected:
-    // Feeds one loud chunk at each offset from the start; returns which emitted.
-    std::vector<bool> feed(std::initializer_list<std::chrono::nanoseconds> offsets,
-                           const std::vector<std::uint8_t>& chunk = repeated(600, 4)) {
-        std::vector<bool> emitted;
-        for (const auto offset : offsets) {
+// Passes more than 70 ms after the last chunk that passed or was too short to
+// measure; a throttled chunk does not restart the interval.
+TEST(LevelThrottle, PassesOnlyMoreThanSeventyMillisecondsAfterTheLastStart) {
+    const auto loud = repeated(600, 4);
+    const std::vector<Step> scenarios[] = {
+        {{0ms, loud, true}, {50ms, loud, false}, {70ms, loud, false}, {71ms, loud, true},
+         {141ms + 1ns, loud, true}},
+        {{0ms, loud, true}, {50ms, loud, false}, {100ms, loud, true}, {150ms, loud, false},
+         {200ms, loud, true}, {250ms, loud, false}},
+        {{0ms, {}, false}, {50ms, loud, false}, {80ms, {0x10}, false}, {140ms, loud, false},
+         {300ms, {0xE8, 0x03, 0xFF}, true}},
+    };
+    for (const auto& steps : scenarios) {
+        LevelMeter::Instant now{};
+        LevelMeter meter([&now] { return now; });
+        for (const auto& step : steps) {
             CapturedEvents captured;
-            clock.now = LevelMeter::Instant{} + 1h + offset;
-            meter.emitLevel(chunk);
-            emitted.push_back(!captured.lines().empty());
+            now = LevelMeter::Instant{} + 1h + step.at;
+            meter.emitLevel(step.chunk);
+            EXPECT_EQ(!captured.lines().empty(), step.emitted) << step.at.count() << " ns";
         }
-        return emitted;
     }
-    FakeClock clock;
-    LevelMeter meter{clock.clock()};
-};
-
-TEST_F(LevelThrottle, TheFirstChunkAlwaysPasses) { EXPECT_EQ(feed({0ms}), std::vector{true}); }
-
-TEST_F(LevelThrottle, PassesOnlyMoreThanSeventyMillisecondsLater) {
-    EXPECT_EQ(feed({0ms, 50ms, 70ms, 71ms}), (std::vector{true, false, false, true}));
-    EXPECT_EQ(feed({71ms + 70ms + 1ns}), std::vector{true});
-}
-
-TEST_F(LevelThrottle, AThrottledChunkDoesNotRestartTheInterval) {
-    EXPECT_EQ(feed({0ms, 50ms, 100ms, 150ms, 200ms, 250ms}),
-              (std::vector{true, false, true, false, true, false}));
-}
-
-TEST_F(LevelThrottle, ShortChunksEmitNothingButRestartTheInterval) {
-    EXPECT_EQ(feed({0ms}, {}), std::vector{false});
-    EXPECT_EQ(feed({50ms}), std::vector{false});
-    EXPECT_EQ(feed({80ms}, {0x10}), std::vector{false});
-    EXPECT_EQ(feed({140ms}), std::vector{false});  // 60 ms after the 1-byte chunk
-    EXPECT_EQ(feed({300ms}, {0xE8, 0x03, 0xFF}), std::vector{true});
-}
-
-TEST_F(LevelThrottle, EmitsALevelEventWithOnlyTypeAndMessage) {
-    CapturedEvents captured;
-    meter.emitLevel(chunkOf({3000, -3000}));
-    EXPECT_EQ(captured.bytes(), "{\"type\":\"level\",\"message\":\"0.5000\"}\n");
 }
 
 TEST(LevelMeterClock, TheProcessMeterRunsOnAMonotonicClock) {
@@ -119,8 +95,8 @@ TEST(LevelMeterClock, TheProcessMeterRunsOnAMonotonicClock) {
     static_assert(std::is_same_v<LevelMeter::Instant::clock, std::chrono::steady_clock>);
     static_assert(std::chrono::steady_clock::is_steady);
     CapturedEvents captured;
-    emitLevel(chunkOf({600}));
-    EXPECT_EQ(captured.bytes(), "{\"type\":\"level\",\"message\":\"0.1000\"}\n");
+    emitLevel(chunkOf({3000, -3000}));
+    EXPECT_EQ(captured.bytes(), "{\"type\":\"level\",\"message\":\"0.5000\"}\n");
 }
 
 }  // namespace

@@ -9,52 +9,47 @@
 namespace tallwick {
 namespace {
 
-StreamDescription floatStereo48k() {
-    StreamDescription d;
-    d.sampleRate = 48000;
-    d.channelsPerFrame = 2;
-    d.sampleType = SampleType::floatingPoint;
-    d.bitsPerChannel = 32;
-    d.interleaved = true;
-    return d;
-}
-
-TEST(AudioFormat, NamesTheCommonLayoutsAndComparesByValue) {
-    const auto format = AudioFormat::fromStreamDescription(floatStereo48k());
-    ASSERT_TRUE(format);
-    EXPECT_EQ(format->commonFormat(), CommonFormat::float32);
-    EXPECT_EQ(*format, *AudioFormat::fromStreamDescription(floatStereo48k()));
-    EXPECT_EQ(*format, AudioFormat(CommonFormat::float32, 48000, 2, true));
-    EXPECT_FALSE(*format == AudioFormat(CommonFormat::float32, 48000, 2, false));
-    EXPECT_FALSE(*format == AudioFormat(CommonFormat::float32, 44100, 2, true));
-
-    auto d = floatStereo48k();
-    d.bitsPerChannel = 24;
-    d.sampleType = SampleType::signedInteger;
-    EXPECT_EQ(AudioFormat::fromStreamDescription(d)->commonFormat(), CommonFormat::other);
-    d = floatStereo48k();
-    d.bigEndian = true;
-    EXPECT_EQ(AudioFormat::fromStreamDescription(d)->commonFormat(), CommonFormat::other);
+TEST(AudioFormat, NamesTheCommonLayoutsAndRefusesDescriptionsNoStreamCanHave) {
+    constexpr auto F = SampleType::floatingPoint;
+    constexpr auto I = SampleType::signedInteger;
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::optional<CommonFormat> refused;
+    struct Case {
+        SampleType type;
+        std::uint32_t bits, channels;
+        double rate;
+        bool bigEndian;
+        std::optional<CommonFormat> expected;
+    };
+    const Case cases[] = {
+        {F, 32, 2, 48000, false, CommonFormat::float32}, {F, 64, 1, 8000, false, CommonFormat::float64},
+        {F, 16, 2, 48000, false, CommonFormat::other},   {I, 16, 32, 48000, false, CommonFormat::int16},
+        {I, 32, 2, 48000, false, CommonFormat::int32},   {I, 8, 2, 48000, false, CommonFormat::other},
+        {I, 24, 2, 48000, false, CommonFormat::other},   {F, 32, 2, 48000, true, CommonFormat::other},
+        {F, 32, 0, 48000, false, refused},               {F, 32, 33, 48000, false, refused},
+        {F, 32, 0xFFFFFFFF, 48000, false, refused},      {F, 32, 2, 0, false, refused},
+        {F, 32, 2, -48000, false, refused},              {F, 32, 2, std::nan(""), false, refused},
+        {F, 32, 2, inf, false, refused},                 {F, 0, 2, 48000, false, refused},
+        {F, 7, 2, 48000, false, refused},                {I, 12, 2, 48000, false, refused},
+        {F, 72, 2, 48000, false, refused},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        StreamDescription d;
+        d.sampleRate = c.rate;
+        d.channelsPerFrame = c.channels;
+        d.sampleType = c.type;
+        d.bitsPerChannel = c.bits;
+        d.bigEndian = c.bigEndian;
+        const auto format = AudioFormat::fromStreamDescription(d);
+        ASSERT_EQ(format.has_value(), c.expected.has_value()) << "case " << i;
+        if (format) {
+            EXPECT_EQ(format->commonFormat(), *c.expected) << "case " << i;
+        }
+    }
     EXPECT_EQ(AudioFormat::outputPCM(), AudioFormat(CommonFormat::int16, 16000, 1, true));
-}
-
-TEST(AudioFormat, RefusesDescriptionsNoStreamCanHave) {
-    const double badRates[] = {0.0, -48000.0, std::nan(""), std::numeric_limits<double>::infinity()};
-    for (double rate : badRates) {
-        auto d = floatStereo48k();
-        d.sampleRate = rate;
-        EXPECT_FALSE(AudioFormat::fromStreamDescription(d)) << rate;
-    }
-    for (std::uint32_t channels : {0u, 33u, 0xFFFFFFFFu}) {
-        auto d = floatStereo48k();
-        d.channelsPerFrame = channels;
-        EXPECT_FALSE(AudioFormat::fromStreamDescription(d)) << channels;
-    }
-    for (std::uint32_t bits : {0u, 7u, 12u, 72u}) {
-        auto d = floatStereo48k();
-        d.bitsPerChannel = bits;
-        EXPECT_FALSE(AudioFormat::fromStreamDescription(d)) << bits;
-    }
+    EXPECT_FALSE(AudioFormat(CommonFormat::float32, 48000, 2, true) ==
+                 AudioFormat(CommonFormat::float32, 48000, 2, false));
 }
 
 TEST(PCMBuffer, LaysOutOneRegionInterleavedAndOnePerChannelOtherwise) {

@@ -4,9 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 #include <cstdlib>
 
 #include "events/EventStream.h"
@@ -63,26 +61,6 @@ std::vector<nlohmann::json> CapturedEvents::events() const {
         result.push_back(nlohmann::json::parse(line));
     }
     return result;
-}
-
-std::vector<std::string> CapturedEvents::types() const {
-    std::vector<std::string> result;
-    for (const auto& event : events()) {
-        result.push_back(event.at("type").get<std::string>());
-    }
-    return result;
-}
-
-bool CapturedEvents::waitFor(const std::string& type) const {
-    const std::string needle = "{\"type\":\"" + type + "\"";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (bytes().find(needle) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 }  // namespace tallwick::testing

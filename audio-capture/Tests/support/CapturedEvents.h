@@ -20,11 +20,6 @@ public:
     std::vector<std::string> lines() const;
     // Each line parsed as JSON.
     std::vector<nlohmann::json> events() const;
-    std::vector<std::string> types() const;
-
-    // Waits (up to five seconds) until an event of `type` has been written;
-    // false if none came.
-    bool waitFor(const std::string& type) const;
 
 private:
     int fd_;

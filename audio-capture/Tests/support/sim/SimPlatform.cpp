@@ -1,7 +1,8 @@
 #include "support/sim/SimPlatform.h"
 
-#include <future>
 #include <utility>
+
+#include "platform/ThreadSerialQueue.h"
 
 namespace tallwick::testing {
 
@@ -41,19 +42,12 @@ public:
     SimStream(SimPlatform& platform, StreamDelegate* delegate)
         : platform_(platform), delegate_(delegate) {}
 
-    bool addStreamOutput(StreamOutput& output, StreamOutputType type,
-                         std::shared_ptr<SerialQueue> queue,
+    bool addStreamOutput(StreamOutput&, StreamOutputType type, std::shared_ptr<SerialQueue>,
                          std::optional<PlatformError>& error) override {
         platform_.record(type == StreamOutputType::audio ? "addStreamOutput(audio)"
                                                          : "addStreamOutput(screen)");
-        if (platform_.script_.addOutputError) {
-            error = platform_.script_.addOutputError;
-            return false;
-        }
-        std::lock_guard lock(mutex_);
-        output_ = &output;
-        queue_ = std::move(queue);
-        return true;
+        error = platform_.script_.addOutputError;
+        return !error;
     }
 
     void startCapture(std::function<void(std::optional<PlatformError>)> completion) override {
@@ -63,39 +57,13 @@ public:
             if (script.stopBeforeStartCompletes) {
                 self->delegate_->didStopWithError(*self, *script.stopBeforeStartCompletes);
             }
-            if (script.startError) {
-                completion(script.startError);
-                return;
-            }
-            self->platform_.markCapturing();
-            completion(std::nullopt);
+            completion(script.startError);
         });
-    }
-
-    void deliver(std::shared_ptr<const SampleBuffer> buffer, StreamOutputType type) {
-        onQueue([self = shared_from_this(), buffer, type] {
-            self->output_->didOutputSampleBuffer(*self, *buffer, type);
-        });
-    }
-
-    void stop(const PlatformError& error) {
-        onQueue([self = shared_from_this(), error] { self->delegate_->didStopWithError(*self, error); });
-    }
-
-    // False when no output was added, so nothing will ever run there.
-    bool onQueue(std::function<void()> task) {
-        std::lock_guard lock(mutex_);
-        if (!queue_) return false;
-        queue_->async(std::move(task));
-        return true;
     }
 
 private:
     SimPlatform& platform_;
     StreamDelegate* delegate_;
-    std::mutex mutex_;
-    StreamOutput* output_ = nullptr;
-    std::shared_ptr<SerialQueue> queue_;
 };
 
 class SimPlatform::SimEngine final : public AudioEngine, public InputNode {
@@ -109,65 +77,29 @@ public:
         return platform_.script_.microphoneFormat;
     }
 
-    void installTap(int bus, std::uint32_t bufferSize, const AudioFormat&, TapBlock block) override {
+    void installTap(int bus, std::uint32_t bufferSize, const AudioFormat&, TapBlock) override {
         platform_.record("installTap(" + std::to_string(bus) + ", " + std::to_string(bufferSize) + ")");
-        std::lock_guard lock(mutex_);
-        block_ = std::move(block);
     }
 
-    void removeTap(int bus) override {
-        platform_.record("removeTap(" + std::to_string(bus) + ")");
-        std::lock_guard lock(mutex_);
-        block_ = nullptr;
-    }
+    void removeTap(int bus) override { platform_.record("removeTap(" + std::to_string(bus) + ")"); }
 
     bool start(std::optional<PlatformError>& error) override {
         platform_.record("start");
-        if (const auto& lost = platform_.script_.engineStopWhileStarting) {
-            std::function<void(const PlatformError&)> stopped;
-            {
-                std::lock_guard lock(mutex_);
-                stopped = stopped_;
-            }
-            if (stopped) stopped(*lost);
+        if (const auto& lost = platform_.script_.engineStopWhileStarting; lost && stopped_) {
+            stopped_(*lost);
         }
-        if (platform_.script_.engineStartError) {
-            error = platform_.script_.engineStartError;
-            return false;
-        }
-        platform_.markCapturing();
-        return true;
+        error = platform_.script_.engineStartError;
+        return !error;
     }
 
     void stop() override { platform_.record("stop"); }
 
     void onStoppedWithError(std::function<void(const PlatformError&)> handler) override {
-        std::lock_guard lock(mutex_);
         stopped_ = std::move(handler);
-    }
-
-    // Both run on the engine's queue, one at a time.
-    void tap(const PCMBuffer& buffer) {
-        TapBlock block;
-        {
-            std::lock_guard lock(mutex_);
-            block = block_;
-        }
-        if (block) block(buffer);
-    }
-    void lose(const PlatformError& error) {
-        std::function<void(const PlatformError&)> stopped;
-        {
-            std::lock_guard lock(mutex_);
-            stopped = std::exchange(stopped_, nullptr);
-        }
-        if (stopped) stopped(error);
     }
 
 private:
     SimPlatform& platform_;
-    std::mutex mutex_;
-    TapBlock block_;
     std::function<void(const PlatformError&)> stopped_;
 };
 
@@ -185,19 +117,6 @@ std::vector<std::string> SimPlatform::calls() const {
 void SimPlatform::record(std::string call) {
     std::lock_guard lock(mutex_);
     calls_.push_back(std::move(call));
-}
-
-void SimPlatform::markCapturing() {
-    {
-        std::lock_guard lock(mutex_);
-        capturing_ = true;
-    }
-    capturingChanged_.notify_all();
-}
-
-void SimPlatform::waitUntilCapturing() {
-    std::unique_lock lock(mutex_);
-    capturingChanged_.wait(lock, [this] { return capturing_; });
 }
 
 void SimPlatform::onPlatformThread(std::function<void()> task) {
@@ -231,10 +150,7 @@ std::shared_ptr<Stream> SimPlatform::makeStream(std::shared_ptr<ContentFilter> f
            ", excludesCurrentProcessAudio=" + std::to_string(c.excludesCurrentProcessAudio) +
            ", sampleRate=" + std::to_string(c.sampleRate) +
            ", channelCount=" + std::to_string(c.channelCount) + ")");
-    auto stream = std::make_shared<SimStream>(*this, delegate);
-    std::lock_guard lock(mutex_);
-    stream_ = stream;
-    return stream;
+    return std::make_shared<SimStream>(*this, delegate);
 }
 
 std::shared_ptr<SerialQueue> SimPlatform::makeSerialQueue(const std::string& label) {
@@ -249,58 +165,7 @@ void SimPlatform::requestAccess(std::function<void(bool)> completion) {
 
 std::shared_ptr<AudioEngine> SimPlatform::makeEngine() {
     record("makeEngine");
-    auto engine = std::make_shared<SimEngine>(*this);
-    std::lock_guard lock(mutex_);
-    engine_ = engine;
-    return engine;
-}
-
-void SimPlatform::deliver(std::shared_ptr<const SampleBuffer> buffer, StreamOutputType type) {
-    std::unique_lock lock(mutex_);
-    if (auto stream = stream_.lock()) {
-        lock.unlock();
-        stream->deliver(std::move(buffer), type);
-    }
-}
-
-void SimPlatform::stopStream(const PlatformError& error) {
-    std::unique_lock lock(mutex_);
-    if (auto stream = stream_.lock()) {
-        lock.unlock();
-        stream->stop(error);
-    }
-}
-
-void SimPlatform::tap(std::shared_ptr<const PCMBuffer> buffer) {
-    std::unique_lock lock(mutex_);
-    if (auto engine = engine_.lock()) {
-        lock.unlock();
-        engineQueue_->async([engine, buffer] { engine->tap(*buffer); });
-    }
-}
-
-void SimPlatform::loseMicrophone(const PlatformError& error) {
-    std::unique_lock lock(mutex_);
-    if (auto engine = engine_.lock()) {
-        lock.unlock();
-        engineQueue_->async([engine, error] { engine->lose(error); });
-    }
-}
-
-void SimPlatform::drain() {
-    auto streamDone = std::make_shared<std::promise<void>>();
-    auto engineDone = std::make_shared<std::promise<void>>();
-    std::shared_ptr<SimStream> stream;
-    {
-        std::lock_guard lock(mutex_);
-        stream = stream_.lock();
-    }
-    if (!stream || !stream->onQueue([streamDone] { streamDone->set_value(); })) {
-        streamDone->set_value();
-    }
-    engineQueue_->async([engineDone] { engineDone->set_value(); });
-    streamDone->get_future().wait();
-    engineDone->get_future().wait();
+    return std::make_shared<SimEngine>(*this);
 }
 
 }  // namespace tallwick::testing

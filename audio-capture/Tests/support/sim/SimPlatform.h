@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -9,13 +8,12 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/ThreadSerialQueue.h"
 
 namespace tallwick::testing {
 
 // What the simulated platform will do when the runner asks.
 struct SimScript {
-    std::vector<std::string> displays = {"Built-in Display"};
+    std::vector<std::string> displays = {"Studio Display", "Built-in Display"};
     std::optional<PlatformError> contentError{};
     std::optional<PlatformError> addOutputError{};
     std::optional<PlatformError> startError{};
@@ -31,9 +29,8 @@ struct SimScript {
     std::optional<PlatformError> engineStopWhileStarting{};
 };
 
-// A platform for tests: it answers as scripted, on threads of its own as a real
-// one does, records every call the runners make, and lets the test deliver
-// buffers and stops at any moment.
+// A platform for tests: it answers as scripted, completion handlers on threads
+// of their own as a real one does, and records every call the runners make.
 class SimPlatform final : public Platform, private ScreenCapture, private Microphone {
 public:
     explicit SimPlatform(SimScript script = {});
@@ -44,21 +41,6 @@ public:
 
     // Every platform call so far, in order, e.g. "installTap(0, 4096)".
     std::vector<std::string> calls() const;
-
-    // Blocks until capture runs: the stream's start completed, or the engine started.
-    void waitUntilCapturing();
-
-    // System stream: a buffer for the stream output, a stop for its delegate.
-    void deliver(std::shared_ptr<const SampleBuffer> buffer,
-                 StreamOutputType type = StreamOutputType::audio);
-    void stopStream(const PlatformError& error);
-
-    // Microphone engine: a buffer for the tap, the loss of the input.
-    void tap(std::shared_ptr<const PCMBuffer> buffer);
-    void loseMicrophone(const PlatformError& error);
-
-    // Blocks until everything delivered so far has been handled.
-    void drain();
 
 private:
     class SimStream;
@@ -77,20 +59,13 @@ private:
     std::shared_ptr<AudioEngine> makeEngine() override;
 
     void record(std::string call);
-    void markCapturing();
     // Runs `task` on a platform thread, as completion handlers arrive.
     void onPlatformThread(std::function<void()> task);
 
     SimScript script_;
     mutable std::mutex mutex_;
-    std::condition_variable capturingChanged_;
-    bool capturing_ = false;
     std::vector<std::string> calls_;
     std::vector<std::thread> platformThreads_;
-    std::weak_ptr<SimStream> stream_;
-    std::weak_ptr<SimEngine> engine_;
-    std::shared_ptr<ThreadSerialQueue> engineQueue_ =
-        std::make_shared<ThreadSerialQueue>("tallwick-audio.out");
 };
 
 }  // namespace tallwick::testing
