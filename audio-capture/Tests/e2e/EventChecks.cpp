@@ -74,6 +74,27 @@ bool toneArrived(const std::vector<Event>& events, double frequency) {
            toneShare(newest, 16000, frequency) > 0.8;
 }
 
+void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance,
+                              std::chrono::milliseconds settle) {
+    const std::size_t first = indexOf(events, "audio");
+    ASSERT_LT(first, events.size());
+    std::optional<std::chrono::steady_clock::time_point> from;
+    double audio = 0;
+    for (std::size_t i = first; i < events.size(); ++i) {
+        if (!from) {
+            if (events[i].arrivedAt - events[first].arrivedAt >= settle) {
+                from = events[i].arrivedAt;
+            }
+        } else if (events[i].type == "audio" && events[i].data) {
+            audio += static_cast<double>(decodeBase64(*events[i].data).value_or("").size()) / 32000;
+        }
+    }
+    ASSERT_TRUE(from);
+    const double elapsed = std::chrono::duration<double>(events.back().arrivedAt - *from).count();
+    EXPECT_GT(elapsed, 1.0);
+    EXPECT_NEAR(audio, elapsed, tolerance);
+}
+
 std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
                     const std::optional<std::string>& message) {
     const auto found = std::find_if(events.begin(), events.end(), [&](const Event& event) {

@@ -33,6 +33,13 @@ std::vector<float> newestAudio(const std::vector<Event>& events, std::size_t fra
 // Whether the newest 0.2 s of audio is mostly a tone of `frequency`.
 bool toneArrived(const std::vector<Event>& events, double frequency);
 
+// Fails the test unless the audio that arrived over more than a second,
+// starting `settle` after the first, matches that time within `tolerance`:
+// nothing lost, nothing made up. A stream starts with a burst of what the
+// server already held; settling leaves it out.
+void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance,
+                              std::chrono::milliseconds settle = 500ms);
+
 // The position of the first event of `type` (with `message`, when given), or
 // the number of events when there is none.
 std::size_t indexOf(const std::vector<Event>& events, const std::string& type,

@@ -24,6 +24,12 @@ protected:
         return run;
     }
 
+    // Reads until `seconds` more of audio have come.
+    static void readAudio(ToolRun& run, double seconds) {
+        const std::size_t until = run.audio().size() + static_cast<std::size_t>(seconds * 16000);
+        run.readUntil([&](const auto&) { return run.audio().size() >= until; }, 5s);
+    }
+
     bool awaitTone(ToolRun& run, double frequency) {
         return run.readUntil([&](const auto& events) { return toneArrived(events, frequency); }, 5s);
     }
@@ -35,6 +41,9 @@ TEST_F(SystemAudioEndToEndTest, StreamsWhatTheDefaultSinkPlays) {
     auto run = startTool();
     const auto player = server.play("tallwick_speakers", sine(440, 3, playRate), playRate);
     EXPECT_TRUE(awaitTone(*run, 440));
+    readAudio(*run, 2.0);
+    // Fragments of about 20 ms, without gaps.
+    expectAudioCoversItsTime(run->events(), 0.06);
     run->terminate();
     run->readToEnd(2s);
 
@@ -61,8 +70,12 @@ TEST_F(SystemAudioEndToEndTest, FollowsTheDefaultSinkWhenItChanges) {
     server.loadSink("tallwick_headphones");
     auto run = startTool();
     const auto onHeadphones = server.play("tallwick_headphones", sine(660, 6, playRate), playRate);
+    readAudio(*run, 1.0);
     server.setDefaultSink("tallwick_headphones");
     EXPECT_TRUE(awaitTone(*run, 660));
+    readAudio(*run, 1.0);
+    // A change of sink costs at most a few fragments.
+    expectAudioCoversItsTime(run->events(), 0.1);
     EXPECT_FALSE(hasEvent(run->events(), "error"));
 }
 
@@ -76,8 +89,7 @@ TEST_F(SystemAudioEndToEndTest, ContinuesOnTheNewDefaultSinkWhenItsSinkVanishes)
     server.unloadSink("tallwick_speakers");
     EXPECT_TRUE(awaitTone(*run, 660));
     // Another second of what is now captured, to give a wrong move time to show.
-    const std::size_t heard = run->audio().size();
-    run->readUntil([&](const auto&) { return run->audio().size() >= heard + 16000; }, 3s);
+    readAudio(*run, 1.0);
     EXPECT_FALSE(hasEvent(run->events(), "error"));
     EXPECT_LT(peakToneShare(run->audio(), 16000, 1000, 1600), 0.1) << "the microphone was recorded";
 }
