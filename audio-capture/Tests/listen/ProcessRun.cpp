@@ -40,8 +40,7 @@ bool eventually(const std::function<bool()>& condition, double timeoutSeconds) {
 }
 
 ProcessRun::ProcessRun(const std::vector<std::string>& command,
-                       const std::optional<std::string>& stdinPath,
-                       const std::vector<std::string>& environment)
+                       const std::optional<std::string>& stdinPath)
     : outputPath_(temporaryPath("out")) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -52,16 +51,11 @@ ProcessRun::ProcessRun(const std::vector<std::string>& command,
     std::vector<char*> argv;
     for (const auto& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    std::vector<std::string> variables(environment);
-    for (char** variable = environ; *variable != nullptr; ++variable) variables.emplace_back(*variable);
-    std::vector<char*> envp;
-    for (auto& variable : variables) envp.push_back(variable.data());
-    envp.push_back(nullptr);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
+    if (::posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
         pid_ = -1;
     }
     posix_spawnattr_destroy(&attributes);

@@ -19,13 +19,11 @@ struct Finished {
 // process group of its own as a shell would start it.
 class ProcessRun {
 public:
-    ProcessRun(const std::vector<std::string>& command, const std::optional<std::string>& stdinPath,
-               const std::vector<std::string>& environment = {});
+    ProcessRun(const std::vector<std::string>& command, const std::optional<std::string>& stdinPath);
     ~ProcessRun();
     ProcessRun(const ProcessRun&) = delete;
     ProcessRun& operator=(const ProcessRun&) = delete;
 
-    pid_t pid() const { return pid_; }
     void signal(int signalNumber) const;
     // Its whole process group, as Ctrl-C on a terminal does.
     void signalGroup(int signalNumber) const;
