@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "ProcessRun.h"
+#include "soundserver/ChildProcess.h"
 #include "WavWriter.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
@@ -17,25 +20,59 @@
 namespace tallwick::listen {
 namespace {
 
-using testing::Finished;
-using testing::ProcessRun;
-using testing::eventually;
-using testing::readFile;
-using testing::temporaryPath;
+using namespace std::chrono_literals;
+using tallwick::testing::ChildProcess;
 
 const std::string listenBinary = TALLWICK_LISTEN_BINARY;
-const std::string fakeWriter = TALLWICK_FAKE_EVENT_WRITER;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string temporaryPath(const std::string& stem) {
+    return ::testing::TempDir() + "tallwick-listen-" + stem + "-" + std::to_string(::getpid());
+}
+
+bool eventually(const std::function<bool()>& condition) {
+    for (const auto deadline = std::chrono::steady_clock::now() + 20s; !condition(); std::this_thread::sleep_for(10ms)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+    }
+    return true;
+}
 
 void expectParts(const std::string& output, const std::vector<std::string>& parts) {
     for (const auto& part : parts) EXPECT_NE(output.find(part), std::string::npos) << part << " in:\n" << output;
 }
 
-Finished runOnStdin(const std::string& stream, std::vector<std::string> options) {
+// Stand-ins for the tool: a shell that writes the given events.
+std::vector<std::string> shellTool(const std::string& script) { return {"sh", "-c", script}; }
+// A level and 120 frames of audio (never a run of silence) every 10 ms, until a signal ends it.
+std::vector<std::string> streamingTool(const std::string& trap = "") {
+    std::string pcm;
+    for (int i = 0; i < 80; ++i) pcm += "AAEA";
+    return shellTool(trap + "echo '{\"type\":\"ready\",\"message\":\"fake\"}'; while :; do echo '{\"type\":\"level\",\"message\":\"0.0427\"}'; "
+                            "echo '{\"type\":\"audio\",\"data\":\"" + pcm + "\"}'; sleep 0.01; done");
+}
+
+// Its exit status and standard output; in a session of its own, as a shell would start it.
+std::pair<int, std::string> finish(ChildProcess& listen) {
+    std::string output;
+    while (const auto line = listen.readLine(std::chrono::steady_clock::now() + 60s)) output += *line + "\n";
+    return {listen.waitFor(10s).value_or(-1), output};
+}
+
+std::pair<int, std::string> runListen(std::vector<std::string> arguments, const std::string& stdinFile = "/dev/null") {
+    arguments.insert(arguments.begin(), {"sh", "-c", "exec setsid \"$@\" < " + stdinFile, "sh", listenBinary});
+    ChildProcess listen(ChildProcess::reading(arguments, {}));
+    return finish(listen);
+}
+
+std::pair<int, std::string> runOnStdin(const std::string& stream, std::vector<std::string> options) {
     const std::string file = temporaryPath("stream");
     std::ofstream(file, std::ios::binary) << stream;
-    options.insert(options.begin(), {listenBinary, "--stdin"});
-    ProcessRun run(options, file);
-    Finished finished = run.finish();
+    options.insert(options.begin(), "--stdin");
+    auto finished = runListen(options, file);
     ::unlink(file.c_str());
     return finished;
 }
@@ -54,59 +91,53 @@ TEST(ListenBinary, AValidStreamFromStandardInputGivesItsAudioAndStatusZero) {
         return tallwick::formatEventLine("audio", tallwick::base64Encode({pcm.begin() + from, pcm.begin() + to}), std::nullopt);
     };
     const std::string wav = temporaryPath("capture");
-    const Finished finished = runOnStdin(line("log", "Requesting screen capture permission\xE2\x80\xA6") +
-                                             line("level", "0.8000") + audio(0, 1000) + line("ready", "Capturing") +
-                                             audio(1000, 1600) + line("error", "The stream stopped"),
-                                         {"--wav", wav, "--quiet"});
-    EXPECT_FALSE(finished.signalled);
-    EXPECT_EQ(finished.status, 0) << finished.output;
-    expectParts(finished.output, {"captured audio 0.050 s (800 frames at 16 kHz)",
-                                  "6 lines: 1 log, 1 ready, 2 audio, 1 level, 1 error", "invalid lines  0\n",
-                                  "\"The stream stopped\"", "result         valid event stream"});
+    const auto [status, output] = runOnStdin(line("log", "Requesting screen capture permission\xE2\x80\xA6") +
+                                                 line("level", "0.8000") + audio(0, 1000) + line("ready", "Capturing") +
+                                                 audio(1000, 1600) + line("error", "The stream stopped"),
+                                             {"--wav", wav, "--quiet"});
+    EXPECT_EQ(status, 0) << output;
+    expectParts(output, {"captured audio 0.050 s (800 frames at 16 kHz)", "6 lines: 1 log, 1 ready, 2 audio, 1 level, 1 error",
+                         "invalid lines  0\n", "\"The stream stopped\"", "result         valid event stream"});
     const auto header = wavHeader(1600);
     EXPECT_EQ(readFile(wav), std::string(header.begin(), header.end()) + std::string(pcm.begin(), pcm.end()));
     ::unlink(wav.c_str());
 }
 
 TEST(ListenBinary, BadLinesAreReportedByNumberAndGiveStatusOne) {
-    const Finished finished = runOnStdin(line("ready", "ok") +                                   // 1
-                                             "{\"type\":\"audio\",\"data\":\"AAAA\"}\n" +        // 2: odd bytes
-                                             "{\"type\":\"audio\",\"data\":\"AA-A\"}\n" +        // 3: bad base64
-                                             "{\"type\":\"log\",\"message\":\"x\"\n" +           // 4: cut JSON
-                                             "{\"type\":\"" + std::string(17 << 20, 'x') + "\"}\n" +  // 5: huge
-                                             line("level", "0.1000") +                           // 6: no audio after
-                                             line("log", "\x1b[2Jcleared?") +                    // 7: valid
-                                             "{\"type\":\"log\",\"mess",                         // 8: no line feed
-                                         {"--quiet"});
-    EXPECT_EQ(finished.status, 1) << finished.output;
+    const auto [status, output] = runOnStdin(line("ready", "ok") +                                   // 1
+                                                 "{\"type\":\"audio\",\"data\":\"AAAA\"}\n" +        // 2: odd bytes
+                                                 "{\"type\":\"audio\",\"data\":\"AA-A\"}\n" +        // 3: bad base64
+                                                 "{\"type\":\"log\",\"message\":\"x\"\n" +           // 4: cut JSON
+                                                 "{\"type\":\"" + std::string(17 << 20, 'x') + "\"}\n" +  // 5: huge
+                                                 line("level", "0.1000") +                           // 6: no audio after
+                                                 line("log", "\x1b[2Jcleared?") +                    // 7: valid
+                                                 "{\"type\":\"log\",\"mess",                         // 8: no line feed
+                                             {"--quiet"});
+    EXPECT_EQ(status, 1) << output;
     // The escape sequence in a message is shown, not sent to the terminal.
-    expectParts(finished.output, {"invalid lines  6 (the first 5 below)", "line 2: \"audio\" data of 3 bytes",
-                                  "line 3: \"audio\" data: '-' at offset 2", "line 4: not a JSON object",
-                                  "line 5: line of 17825803 bytes, over the limit", "line 6: \"level\" not directly followed",
-                                  "\"\\x1B[2Jcleared?\"", "INVALID event stream"});
-    EXPECT_EQ(finished.output.find('\x1b'), std::string::npos);
-    EXPECT_LT(finished.output.size(), 8000u);
+    expectParts(output, {"invalid lines  6 (the first 5 below)", "line 2: \"audio\" data of 3 bytes",
+                         "line 3: \"audio\" data: '-' at offset 2", "line 4: not a JSON object",
+                         "line 5: line of 17825803 bytes, over the limit", "line 6: \"level\" not directly followed",
+                         "\"\\x1B[2Jcleared?\"", "INVALID event stream"});
+    EXPECT_EQ(output.find('\x1b'), std::string::npos);
+    EXPECT_LT(output.size(), 8000u);
 }
 
 TEST(ListenBinary, MisuseIsAUsageErrorWithNothingRunAndAToolsEndIsItsStatus) {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--stdin", "--", fakeWriter, "exit", "0"}, {"--wav"}, {"--stdin", "--loud"},
-          {"--"}, {"--stdin", "--wav", "/nonexistent-dir/x.wav"}}) {
-        std::vector<std::string> command = {listenBinary};
-        command.insert(command.end(), arguments.begin(), arguments.end());
-        const Finished finished = ProcessRun(command, std::nullopt).finish();
-        EXPECT_EQ(finished.status, 2) << ::testing::PrintToString(arguments);
-        EXPECT_EQ(finished.output, "") << "usage errors go to standard error";
-    }
-    for (const auto& [tool, status, part] :
-         {std::tuple{std::vector<std::string>{fakeWriter, "exit", "7"}, 3, "tool           exited with status 7\n"},
-          {{fakeWriter, "exit", "0"}, 0, "tool           exited with status 0\n"},
-          {{"/nonexistent/tallwick_audio"}, 3, "could not be started"}}) {
-        std::vector<std::string> command = {listenBinary, "--quiet", "--"};
-        command.insert(command.end(), tool.begin(), tool.end());
-        const Finished finished = ProcessRun(command, std::nullopt).finish();
-        EXPECT_EQ(finished.status, status) << finished.output;
-        expectParts(finished.output, {part});
+    const std::string logThenExit = "echo '{\"type\":\"log\",\"message\":\"about to exit\"}'; exit ";
+    for (const auto& [arguments, expectedStatus, part] :
+         {std::tuple{std::vector<std::string>{}, 2, ""}, {{"--stdin", "--", "sh", "-c", "exit 0"}, 2, ""}, {{"--wav"}, 2, ""},
+          {{"--stdin", "--loud"}, 2, ""}, {{"--"}, 2, ""}, {{"--stdin", "--wav", "/nonexistent-dir/x.wav"}, 2, ""},
+          {{"--quiet", "--", "sh", "-c", logThenExit + "7"}, 3, "tool           exited with status 7\n"},
+          {{"--quiet", "--", "sh", "-c", logThenExit + "0"}, 0, "\"about to exit\""},
+          {{"--quiet", "--", "/nonexistent/tallwick_audio"}, 3, "could not be started"}}) {
+        const auto [status, output] = runListen(arguments);
+        EXPECT_EQ(status, expectedStatus) << ::testing::PrintToString(arguments) << output;
+        // Usage errors go to standard error.
+        if (expectedStatus == 2) {
+            EXPECT_EQ(output, "");
+        }
+        expectParts(output, {part});
     }
 }
 
@@ -121,38 +152,38 @@ TEST(ListenBinary, AStopRequestEndsTheToolAndLeavesACompleteWav) {
     struct Case {
         std::vector<std::string> tool;
         // Sends the stop once audio is on disk, so it lands in the middle of a capture.
-        std::function<void(ProcessRun&)> stop;
+        std::function<void(ChildProcess&)> stop;
         std::vector<std::string> parts;
     };
     const Case cases[] = {
-        {{"stream"}, [](ProcessRun& run) { run.signal(SIGINT); },
+        {streamingTool(), [](ChildProcess& listen) { listen.kill(SIGINT); },
          {"killed by signal 2", "stopped on request (SIGINT from the inspector)"}},
         // The terminal signals its foreground group. The tool is not in it, so it
         // cannot die of the signal before the inspector knows a stop was asked for.
-        {{"stream"}, [](ProcessRun& run) { run.signalGroup(SIGINT); }, {"stopped on request (SIGINT from the inspector)"}},
+        {streamingTool(), [](ChildProcess& listen) { ::kill(-listen.pid(), SIGINT); },
+         {"stopped on request (SIGINT from the inspector)"}},
         // The first SIGTERM reaches the tool (it leaves the marker) and is
         // ignored; the next one makes the inspector kill it.
-        {{"stubborn", marker},
-         [&](ProcessRun& run) {
-             run.signal(SIGTERM);
+        {streamingTool("trap 'touch " + marker + "' INT TERM; "),
+         [&](ChildProcess& listen) {
+             listen.kill(SIGTERM);
              ASSERT_TRUE(eventually([&] { return ::access(marker.c_str(), F_OK) == 0; }));
-             run.signal(SIGTERM);
+             listen.kill(SIGTERM);
          },
          {"killed by signal 9", "(SIGKILL from the inspector)"}},
     };
     for (const Case& c : cases) {
         ::unlink(marker.c_str());
         const std::string wav = temporaryPath("interrupted");
-        std::vector<std::string> command = {listenBinary, "--quiet", "--wav", wav, "--", fakeWriter};
-        command.insert(command.end(), c.tool.begin(), c.tool.end());
-        ProcessRun run(command, std::nullopt);
+        std::vector<std::string> arguments = {"setsid", listenBinary, "--quiet", "--wav", wav, "--"};
+        arguments.insert(arguments.end(), c.tool.begin(), c.tool.end());
+        ChildProcess listen(ChildProcess::reading(arguments, {}));
         ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44 + 4800; }));
-        c.stop(run);
-        const Finished finished = run.finish();
-        EXPECT_FALSE(finished.signalled);
-        EXPECT_EQ(finished.status, 0) << finished.output;
-        expectParts(finished.output, c.parts);
-        expectParts(finished.output, {"invalid lines  0\n"});
+        c.stop(listen);
+        const auto [status, output] = finish(listen);
+        EXPECT_EQ(status, 0) << output;
+        expectParts(output, c.parts);
+        expectParts(output, {"invalid lines  0\n"});
         const std::string written = readFile(wav);
         EXPECT_EQ(littleEndian32(written, 40), written.size() - 44) << "data size fixed up";
         EXPECT_EQ(littleEndian32(written, 4), written.size() - 8) << "RIFF size fixed up";
