@@ -17,10 +17,22 @@ const binary = process.env.TALLWICK_AUDIO_BIN;
 const soundServer = process.env.TALLWICK_SOUND_SERVER;
 const skip = binary && soundServer ? false : 'TALLWICK_AUDIO_BIN and TALLWICK_SOUND_SERVER are not set';
 
+// What the test started, ended here as well: a test past its deadline is left
+// waiting, and the children it started would keep this process alive.
+let dir = null;
+let audio = null;
+let player = null;
+function cleanUp() {
+  player?.kill('SIGKILL');
+  audio?.child.kill('SIGKILL');
+  if (dir) execFileSync(soundServer, ['stop', dir], { stdio: 'ignore' });
+  if (dir) fs.rmSync(dir, { recursive: true, force: true });
+  dir = null;
+}
+test.after(cleanUp);
+
 test('a tone played on the sound server arrives as audio and level events', { skip, timeout: 30000 }, async () => {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tallwick-node-host-'));
-  let audio = null;
-  let player = null;
+  dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tallwick-node-host-'));
   try {
     execFileSync(soundServer, ['start', dir, String(process.pid)], { stdio: 'ignore' });
     const env = { ...process.env };
@@ -50,9 +62,6 @@ test('a tone played on the sound server arrives as audio and level events', { sk
     const loudest = Math.max(...seen.level);
     assert.ok(Math.abs(loudest - expected) < 0.1 * expected, `loudest level ${loudest}, expected about ${expected} on ${kind}`);
   } finally {
-    player?.kill('SIGKILL');
-    await audio?.stop();
-    execFileSync(soundServer, ['stop', dir], { stdio: 'ignore' });
-    fs.rmSync(dir, { recursive: true, force: true });
+    cleanUp();
   }
 });
