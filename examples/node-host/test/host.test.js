@@ -14,7 +14,10 @@ const fakeTool = path.join(__dirname, 'fakeTool.js');
 const limits = { timeout: 30000 };
 const { TALLWICK_AUDIO_BIN: _, ...environment } = process.env;
 const env = (mode, variable = {}) => ({ ...environment, FAKE_TOOL_MODE: mode, ...variable });
-const startFake = (mode, options = {}) => startTallwickAudio({ binary: fakeTool, env: env(mode), ...options });
+const started = [];
+const startFake = (mode, options = {}) => started[started.push(startTallwickAudio({ binary: fakeTool, env: env(mode), ...options })) - 1];
+// A test past its deadline is left waiting; its tools would keep this process alive.
+test.after(() => started.forEach((audio) => audio.child.kill('SIGKILL')));
 
 function isGone(pid) {
   try {
