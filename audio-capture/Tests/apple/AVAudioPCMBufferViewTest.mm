@@ -6,13 +6,12 @@ namespace tallwick {
 namespace {
 
 TEST(AVAudioPCMBufferView, SeesTheValidFramesOfAPlanarBufferWithoutCopying) {
-    AVAudioFormat* format = [[AVAudioFormat alloc] initStandardFormatWithSampleRate:48000
-                                                                          channels:2];
-    AVAudioPCMBuffer* tapped = [[AVAudioPCMBuffer alloc] initWithPCMFormat:format
-                                                             frameCapacity:4096];
+    AVAudioFormat* format = [[AVAudioFormat alloc] initStandardFormatWithSampleRate:48000 channels:2];
+    AVAudioPCMBuffer* tapped = [[AVAudioPCMBuffer alloc] initWithPCMFormat:format frameCapacity:4096];
+    const auto empty = pcmBufferOver(tapped);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->frameLength(), 0u) << "an empty buffer is still a buffer";
     tapped.frameLength = 480;
-    tapped.floatChannelData[1][479] = 0.5f;
-
     const auto view = pcmBufferOver(tapped);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->format(), AudioFormat(CommonFormat::float32, 48000.0, 2, false));
@@ -20,7 +19,6 @@ TEST(AVAudioPCMBufferView, SeesTheValidFramesOfAPlanarBufferWithoutCopying) {
     ASSERT_EQ(view->audioBufferList().size(), 2u);
     EXPECT_EQ(view->audioBufferList()[0].data, tapped.floatChannelData[0]);
     EXPECT_EQ(view->audioBufferList()[1].data, tapped.floatChannelData[1]);
-    EXPECT_EQ(static_cast<const float*>(view->audioBufferList()[1].data)[479], 0.5f);
 }
 
 TEST(AVAudioPCMBufferView, GivesInterleavedSamplesTheirChannelPointers) {
@@ -28,26 +26,13 @@ TEST(AVAudioPCMBufferView, GivesInterleavedSamplesTheirChannelPointers) {
                                                              sampleRate:16000
                                                                channels:2
                                                             interleaved:YES];
-    AVAudioPCMBuffer* tapped = [[AVAudioPCMBuffer alloc] initWithPCMFormat:format
-                                                             frameCapacity:64];
+    AVAudioPCMBuffer* tapped = [[AVAudioPCMBuffer alloc] initWithPCMFormat:format frameCapacity:64];
     tapped.frameLength = 10;
-
     const auto view = pcmBufferOver(tapped);
     ASSERT_NE(view, nullptr);
     ASSERT_NE(view->int16ChannelData(), nullptr);
     EXPECT_EQ(view->int16ChannelData()[0], tapped.int16ChannelData[0]);
     EXPECT_EQ(view->int16ChannelData()[1], tapped.int16ChannelData[0] + 1);
-}
-
-TEST(AVAudioPCMBufferView, AnEmptyBufferIsStillABuffer) {
-    AVAudioFormat* format = [[AVAudioFormat alloc] initStandardFormatWithSampleRate:44100
-                                                                          channels:1];
-    AVAudioPCMBuffer* tapped = [[AVAudioPCMBuffer alloc] initWithPCMFormat:format
-                                                             frameCapacity:16];
-    const auto view = pcmBufferOver(tapped);
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->frameLength(), 0u);
-    EXPECT_EQ(view->format(), AudioFormat(CommonFormat::float32, 44100.0, 1, false));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ The build reads the bundle identifier out of the property list to sign with;
 the third argument is what it read, which must be the very same text. The
 fourth is the project's version, which the build writes into the list."""
 import plistlib
+import re
 import sys
 
 EXPECTED_INFO = {
@@ -30,10 +31,8 @@ EXPECTED_ENTITLEMENTS = {
 def load_xml_plist(path, problems):
     with open(path, "rb") as f:
         raw = f.read()
-    if not raw.startswith(b'<?xml version="1.0" encoding="UTF-8"?>'):
-        problems.append(f"{path}: not an XML 1.0 property list in UTF-8")
-    if b'<plist version="1.0">' not in raw:
-        problems.append(f"{path}: not a version 1.0 property list")
+    if not raw.startswith(b'<?xml version="1.0" encoding="UTF-8"?>') or b'<plist version="1.0">' not in raw:
+        problems.append(f"{path}: not an XML version 1.0 property list in UTF-8")
     try:
         return plistlib.loads(raw, fmt=plistlib.FMT_XML)
     except Exception as error:  # a parse error is what this check is for
@@ -41,46 +40,22 @@ def load_xml_plist(path, problems):
         return {}
 
 
-def is_reverse_dns(identifier):
-    parts = identifier.split(".")
-    allowed = set("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-")
-    return len(parts) >= 3 and all(part and set(part) <= allowed for part in parts)
-
-
-VERSION_KEYS = ("CFBundleShortVersionString", "CFBundleVersion")
-
-
-def check_info(path, signing_identifier, version, problems):
-    info = load_xml_plist(path, problems)
-    keys = set(EXPECTED_INFO) | {"CFBundleIdentifier"} | set(VERSION_KEYS)
-    if set(info) != keys:
-        problems.append(f"{path}: keys {sorted(info)}, expected {sorted(keys)}")
-    for key, value in EXPECTED_INFO.items():
-        if info.get(key) != value:
-            problems.append(f"{path}: {key} is {info.get(key)!r}, expected {value!r}")
-    for key in VERSION_KEYS:
-        if info.get(key) != version:
-            problems.append(f"{path}: {key} is {info.get(key)!r}, expected {version!r}")
-    identifier = info.get("CFBundleIdentifier")
-    if not isinstance(identifier, str) or not is_reverse_dns(identifier):
-        problems.append(f"{path}: CFBundleIdentifier {identifier!r} is not a reverse-DNS name")
-    if identifier != signing_identifier:
-        problems.append(f"the build signs as {signing_identifier!r}, the bundle is {identifier!r}")
-
-
-def check_entitlements(path, problems):
-    entitlements = load_xml_plist(path, problems)
-    if entitlements != EXPECTED_ENTITLEMENTS:
-        problems.append(f"{path}: {entitlements}, expected {EXPECTED_ENTITLEMENTS}")
-    for key, value in entitlements.items():
-        if not isinstance(value, bool):
-            problems.append(f"{path}: {key} is {value!r}, not a boolean")
-
-
 def main(info_path, entitlements_path, signing_identifier, version):
     problems = []
-    check_info(info_path, signing_identifier, version, problems)
-    check_entitlements(entitlements_path, problems)
+    info = load_xml_plist(info_path, problems)
+    identifier = info.pop("CFBundleIdentifier", None)
+    expected = dict(EXPECTED_INFO, CFBundleShortVersionString=version, CFBundleVersion=version)
+    if info != expected:
+        problems.append(f"{info_path}: {info}, expected {expected} and a CFBundleIdentifier")
+    if not isinstance(identifier, str) or not re.fullmatch(r"[A-Za-z0-9-]+(\.[A-Za-z0-9-]+){2,}", identifier):
+        problems.append(f"{info_path}: CFBundleIdentifier {identifier!r} is not a reverse-DNS name")
+    if identifier != signing_identifier:
+        problems.append(f"the build signs as {signing_identifier!r}, the bundle is {identifier!r}")
+    entitlements = load_xml_plist(entitlements_path, problems)
+    # True == 1 in Python: the types are compared as well.
+    if [(k, v, type(v)) for k, v in sorted(entitlements.items())] != \
+            [(k, v, type(v)) for k, v in sorted(EXPECTED_ENTITLEMENTS.items())]:
+        problems.append(f"{entitlements_path}: {entitlements}, expected {EXPECTED_ENTITLEMENTS}")
     for problem in problems:
         print(problem)
     return 1 if problems else 0

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,199 +16,168 @@ namespace {
 
 // The tool's own writer makes the valid lines, so these tests hold the
 // inspector to exactly what the tool emits.
-std::string toolLine(std::string_view type, std::optional<std::string_view> data,
-                     std::optional<std::string_view> message) {
-    std::string line = tallwick::formatEventLine(type, data, message);
+std::string toolLine(std::string_view type, std::string_view message) {
+    std::string line = tallwick::formatEventLine(type, std::nullopt, message);
     line.pop_back();  // the line feed
     return line;
 }
 
 std::string audioLine(const std::vector<std::uint8_t>& pcm) {
-    return toolLine("audio", tallwick::base64Encode(pcm), std::nullopt);
+    std::string line = tallwick::formatEventLine("audio", tallwick::base64Encode(pcm), std::nullopt);
+    line.pop_back();
+    return line;
 }
 
-std::string problemOf(std::string_view line) {
-    const EventCheck check = checkEventLine(line);
-    EXPECT_FALSE(check.event) << line;
-    return check.problem;
-}
-
-#define EXPECT_PROBLEM(line, part) \
-    EXPECT_NE(problemOf(line).find(part), std::string::npos) << (line) << " gave: " << problemOf(line)
-
-TEST(EventLine, AcceptsEveryEventTheToolWrites) {
-    for (const auto& line :
-         {toolLine("log", std::nullopt, "Requesting screen capture permission\xE2\x80\xA6"),
-          toolLine("ready", std::nullopt, "Capturing system audio at 16 kHz mono"),
-          toolLine("error", std::nullopt, "Stream \"stopped\"\nwith \\ and /"),
-          toolLine("log", std::nullopt, ""), toolLine("level", std::nullopt, "0.0000"),
-          toolLine("level", std::nullopt, "1.0000")}) {
-        const EventCheck check = checkEventLine(line);
-        EXPECT_TRUE(check.event) << line << ": " << check.problem;
+TEST(EventLine, AcceptsWhatTheToolWritesAndDecodesEveryEscape) {
+    struct Case {
+        std::string line;
+        EventType type;
+        std::string message;
+    };
+    const Case cases[] = {
+        {toolLine("log", "Requesting screen capture permission\xE2\x80\xA6"), EventType::log,
+         "Requesting screen capture permission\xE2\x80\xA6"},
+        {toolLine("ready", "Capturing system audio"), EventType::ready, "Capturing system audio"},
+        {toolLine("error", "Stream \"stopped\"\nwith \\ and /"), EventType::error, "Stream \"stopped\"\nwith \\ and /"},
+        {toolLine("log", ""), EventType::log, ""},
+        {R"({"type":"log","message":"\"\\\/\b\f\n\r\t\u0041\u00e9\u2192\uD83D\ude00\uDBFF\uDFFF\u0000"})",
+         EventType::log, std::string("\"\\/\b\f\n\r\tA\xC3\xA9\xE2\x86\x92\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\0", 23)},
+        {" {\t\"message\" : \"x\" ,\r\"type\":\"ready\" } ", EventType::ready, "x"},
+        {toolLine("level", "0.0000"), EventType::level, "0.0000"},
+        {toolLine("level", "1.0000"), EventType::level, "1.0000"},
+        {R"({"message":"0.2500","type":"level"})", EventType::level, "0.2500"},
+    };
+    for (const Case& c : cases) {
+        const EventCheck check = checkEventLine(c.line);
+        ASSERT_TRUE(check.event) << c.line << ": " << check.problem;
+        EXPECT_EQ(check.event->type, c.type) << c.line;
+        EXPECT_EQ(check.event->message, c.message) << c.line;
     }
-    const EventCheck error = checkEventLine(toolLine("error", std::nullopt, "a \"b\"\nc/d"));
-    ASSERT_TRUE(error.event);
-    EXPECT_EQ(error.event->message, "a \"b\"\nc/d");
+    EXPECT_DOUBLE_EQ(checkEventLine(toolLine("level", "0.2500")).event->level, 0.25);
 }
 
-TEST(EventLine, DecodesAudioWhoseBase64HasEscapedSolidi) {
+TEST(EventLine, DecodesTheToolsAudioOfEveryLengthAndByte) {
     // 0xFF 0xFF 0xFF encodes as "////": every one escaped on the line.
-    const std::vector<std::uint8_t> pcm = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x80};
-    const std::string line = audioLine(pcm);
-    ASSERT_NE(line.find("\\/\\/\\/\\/"), std::string::npos) << line;
-    const EventCheck check = checkEventLine(line);
-    ASSERT_TRUE(check.event) << check.problem;
-    EXPECT_EQ(check.event->type, EventType::audio);
-    EXPECT_EQ(check.event->pcm, pcm);
-}
-
-TEST(EventLine, AcceptsMembersInAnyOrder) {
-    const EventCheck check = checkEventLine(R"({"message":"0.2500","type":"level"})");
-    ASSERT_TRUE(check.event) << check.problem;
-    EXPECT_DOUBLE_EQ(check.event->level, 0.25);
-}
-
-TEST(EventLine, RefusesMembersOutsideTheCatalogue) {
-    EXPECT_PROBLEM(R"({"message":"x"})", "no \"type\"");
-    EXPECT_PROBLEM(R"({"type":"debug","message":"x"})", "unknown type \"debug\"");
-    EXPECT_PROBLEM(R"({"type":"Log","message":"x"})", "unknown type \"Log\"");
-    EXPECT_PROBLEM(R"({"type":"log","message":"x","time":"1"})", "unknown member \"time\"");
-    EXPECT_PROBLEM(R"({"type":"log","message":"x","message":"y"})", "\"message\" appears twice");
-    EXPECT_PROBLEM(R"({"type":"log","type":"log","message":"y"})", "\"type\" appears twice");
-    EXPECT_PROBLEM(R"({"type":"log","message":null})", "not a string");
-    EXPECT_PROBLEM(R"({"type":"log","message":"x")", "not a JSON object");
-}
-
-TEST(EventLine, AudioCarriesDataAndNothingElse) {
-    EXPECT_PROBLEM(R"({"type":"audio"})", "without \"data\"");
-    EXPECT_PROBLEM(R"({"type":"audio","data":"AAAA","message":"x"})", "with a \"message\"");
-    EXPECT_PROBLEM(R"({"type":"audio","data":""})", "no audio");
-    EXPECT_PROBLEM(R"({"type":"audio","data":"AAA"})", "not a multiple of 4");
-    EXPECT_PROBLEM(R"({"type":"audio","data":"AA*A"})", "'*' at offset 2");
-    // Three bytes: one and a half samples.
-    EXPECT_PROBLEM(R"({"type":"audio","data":"AAAA"})", "3 bytes, not a whole number");
-    EXPECT_PROBLEM(R"({"type":"audio","data":"AA=="})", "1 bytes");
-    EXPECT_TRUE(checkEventLine(R"({"type":"audio","data":"AAA="})").event);
-}
-
-TEST(EventLine, EveryOtherTypeCarriesAMessageAndNoData) {
-    for (const char* type : {"log", "ready", "level", "error"}) {
-        const std::string t = type;
-        EXPECT_PROBLEM("{\"type\":\"" + t + "\"}", "without \"message\"");
-        EXPECT_PROBLEM("{\"type\":\"" + t + "\",\"message\":\"0.1000\",\"data\":\"AAA=\"}",
-                       "with a \"data\" member");
+    const std::vector<std::uint8_t> solidi = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x80};
+    ASSERT_NE(audioLine(solidi).find("\\/\\/\\/\\/"), std::string::npos);
+    std::vector<std::vector<std::uint8_t>> chunks = {solidi};
+    std::mt19937 random(7);
+    for (std::size_t length = 2; length < 300; length += 2) {
+        chunks.emplace_back(length);
+        for (auto& byte : chunks.back()) byte = static_cast<std::uint8_t>(random());
+    }
+    for (const auto& pcm : chunks) {
+        const EventCheck check = checkEventLine(audioLine(pcm));
+        ASSERT_TRUE(check.event) << check.problem;
+        ASSERT_EQ(check.event->pcm, pcm) << "length " << pcm.size();
     }
 }
 
-TEST(EventLine, LevelIsFourDecimalsFromZeroToOne) {
-    for (const char* good : {"0.0000", "0.5000", "0.9999", "1.0000"}) {
-        EXPECT_TRUE(checkEventLine(toolLine("level", std::nullopt, good)).event) << good;
+TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "empty line"},
+        {R"(["log"])", "expected a JSON object, found an array"},
+        {R"({"type":"log","message":"x"}{)", "text after the end"},
+        {R"({"type":"log","message":"x")", "end of line inside the object"},
+        {R"({"type":"log",})", "expected a member name in quotes (at byte 14)"},
+        {R"({"type":'log'})", "an unexpected character"},
+        {R"({"type":"log" "message":"x"})", "expected ',' or '}'"},
+        {R"({"type":)", "expected a value"},
+        {R"({"type":1})", "member \"type\" is a number, not a string"},
+        {R"({"type":"log","message":null})", "null"},
+        {"{\"m\":" + std::string(1'000'000, '[') + std::string(1'000'000, ']') + "}", "an array"},
+        {R"({"type":"log","message":"ab\q"})", "unknown escape"},
+        {R"({"type":"log","message":"\u12G4"})", "four hexadecimal digits"},
+        {R"({"type":"log","message":"\uDC00"})", "unpaired low surrogate"},
+        {R"({"type":"log","message":"\uD800\u0041"})", "not followed by a low one"},
+        {R"({"type":"log","message":"abc\)", "unterminated string"},
+        {"{\"type\":\"log\",\"message\":\"a\tb\"}", "raw control character"},
+        {"{\"type\":\"log\",\"message\":\"\xC0\x80\"}", "ill-formed UTF-8"},
+        {"{\"type\":\"log\",\"message\":\"\xED\xA0\x80\"}", "ill-formed UTF-8"},
+        {"{\"type\":\"log\",\"message\":\"\xE2\x80\"}", "ill-formed UTF-8"},
+        {R"({"message":"x"})", "no \"type\" member"},
+        {R"({"type":"Log","message":"x"})", "unknown type \"Log\""},
+        {R"({"type":"log","message":"x","time":"1"})", "unknown member \"time\""},
+        {R"({"type":"log","message":"x","message":"y"})", "member \"message\" appears twice"},
+        {R"({"type":"log"})", "\"log\" without \"message\""},
+        {R"({"type":"error","message":"x","data":"AAA="})", "\"error\" with a \"data\" member"},
+        {R"({"type":"audio"})", "\"audio\" without \"data\""},
+        {R"({"type":"audio","data":"AAA=","message":"x"})", "\"audio\" with a \"message\""},
+        {R"({"type":"audio","data":""})", "\"audio\" with no audio (empty data)"},
+        {R"({"type":"audio","data":"AAAA"})", "\"audio\" data of 3 bytes, not a whole number of 16-bit samples"},
+        {R"({"type":"audio","data":"AAA"})", "not a multiple of 4"},
+        {R"({"type":"audio","data":"AA*A"})", "'*' at offset 2"},
+        {R"({"type":"audio","data":"Zm9-"})", "'-' at offset 3"},
+        {R"({"type":"audio","data":"Zm9v YmF"})", "byte 0x20 at offset 4"},
+        {R"({"type":"audio","data":"Z==="})", "padding '=' at offset 1"},
+        {R"({"type":"audio","data":"Zg==Zg=="})", "padding '=' at offset 2"},
+        {R"({"type":"audio","data":"Zh=="})", "padding bits"},
+    };
+    for (const auto& [line, problem] : cases) {
+        const EventCheck check = checkEventLine(line);
+        EXPECT_FALSE(check.event) << line.substr(0, 80);
+        EXPECT_NE(check.problem.find(problem), std::string::npos) << line.substr(0, 80) << " gave: " << check.problem;
     }
-    for (const char* bad : {"0.5", "0.50000", "1.0001", "1.5000", "2.0000", "-0.100", " 0.1000",
-                            "0,5000", "0.12a4", ".50000", "1e-01", ""}) {
-        EXPECT_PROBLEM(toolLine("level", std::nullopt, bad), "is not a value 0.0000 to 1.0000");
+    for (const char* level : {"0.5", "0.50000", "1.0001", "2.0000", "-0.100", " 0.1000", "0,5000", "1e-01", ""}) {
+        EXPECT_EQ(checkEventLine(toolLine("level", level)).problem,
+                  "level \"" + std::string(level) + "\" is not a value 0.0000 to 1.0000");
     }
 }
 
-std::vector<LineOutcome> feed(EventValidator& validator, const std::vector<std::string>& lines) {
-    std::vector<LineOutcome> all;
-    for (const auto& line : lines) {
-        for (auto& outcome : validator.line(line)) all.push_back(std::move(outcome));
+TEST(EventOrder, ALevelMustBeDirectlyFollowedByItsAudio) {
+    const std::string level = R"({"type":"level","message":"0.5000"})";
+    const std::string audio = R"({"type":"audio","data":"AAA="})";
+    const std::string log = R"({"type":"log","message":"x"})";
+    struct Case {
+        std::vector<std::string> lines;
+        std::optional<std::string> unterminated;
+        bool stopped;
+        std::vector<bool> valid;  // line by line, the end's outcomes included
+        std::string lastProblemOrNote;
+    };
+    const Case cases[] = {
+        {{log, level, audio, audio}, std::nullopt, false, {true, true, true, true}, ""},
+        {{level, log, level, level, audio, level, "x"}, std::nullopt, false,
+         {false, true, false, true, true, false, false}, ""},
+        // A broken audio line is its own fault, not its level's.
+        {{level, R"({"type":"audio","data":"A"})"}, std::nullopt, false, {true, false}, ""},
+        {{audio, level}, std::nullopt, false, {true, false}, "not directly followed by an \"audio\""},
+        {{audio, level}, std::nullopt, true, {true, true}, "stream stopped between"},
+        {{log}, log, true, {true, false}, "last line cut off: 28 bytes and no line feed"},
+        {{level}, R"({"type":"audio","da)", false, {true, false}, "last line cut off"},
+    };
+    for (const Case& c : cases) {
+        EventValidator validator;
+        std::vector<LineOutcome> outcomes;
+        for (const auto& line : c.lines) {
+            for (auto& outcome : validator.line(line)) outcomes.push_back(std::move(outcome));
+        }
+        const auto tail = c.unterminated ? std::optional(UnterminatedLine{*c.unterminated, c.unterminated->size()})
+                                         : std::nullopt;
+        for (auto& outcome : validator.end(tail, c.stopped)) outcomes.push_back(std::move(outcome));
+        std::sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.lineNumber < b.lineNumber; });
+        ASSERT_EQ(outcomes.size(), c.valid.size()) << c.lines.size();
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
+            EXPECT_EQ(outcomes[i].lineNumber, i + 1);
+            EXPECT_EQ(outcomes[i].event.has_value(), c.valid[i]) << "line " << i + 1 << ": " << outcomes[i].problem;
+        }
+        const LineOutcome& last = outcomes.back();
+        EXPECT_NE((last.problem + last.note).find(c.lastProblemOrNote), std::string::npos) << last.problem;
     }
-    return all;
 }
 
-const std::string level = R"({"type":"level","message":"0.5000"})";
-const std::string audio = R"({"type":"audio","data":"AAA="})";
-const std::string log = R"({"type":"log","message":"x"})";
-
-TEST(EventOrder, LevelDirectlyBeforeAudioIsValidAndSettledInLineOrder) {
+TEST(EventOrder, OversizeAndHugeInvalidLinesKeepTheNumberingAndOnlyAShortExcerpt) {
     EventValidator validator;
-    const auto outcomes = feed(validator, {log, level, audio, audio});
-    ASSERT_EQ(outcomes.size(), 4u);
-    for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        EXPECT_EQ(outcomes[i].lineNumber, i + 1);
-        EXPECT_TRUE(outcomes[i].event) << outcomes[i].problem;
-    }
-    EXPECT_EQ(outcomes[1].event->type, EventType::level);
-    EXPECT_TRUE(validator.end(std::nullopt, false).empty());
-}
-
-TEST(EventOrder, LevelBeforeAnythingButAudioIsInvalid) {
-    EventValidator validator;
-    const auto outcomes = feed(validator, {level, log, level, level, audio, level, "garbage"});
-    ASSERT_EQ(outcomes.size(), 7u);
-    const bool expectedValid[] = {false, true, false, true, true, false, false};
-    for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        EXPECT_EQ(outcomes[i].lineNumber, i + 1);
-        EXPECT_EQ(outcomes[i].event.has_value(), expectedValid[i]) << "line " << i + 1;
-    }
-    EXPECT_NE(outcomes[0].problem.find("not directly followed by an \"audio\""), std::string::npos);
-}
-
-TEST(EventOrder, LevelFollowedByABrokenAudioLineIsNotBlamedForIt) {
-    EventValidator validator;
-    const auto outcomes = feed(validator, {level, R"({"type":"audio","data":"A"})"});
-    ASSERT_EQ(outcomes.size(), 2u);
-    EXPECT_TRUE(outcomes[0].event);
-    EXPECT_FALSE(outcomes[1].event);
-}
-
-TEST(EventOrder, LevelAtTheEndIsInvalidUnlessTheWriterWasStopped) {
-    EventValidator ended;
-    feed(ended, {audio, level});
-    const auto endOutcomes = ended.end(std::nullopt, false);
-    ASSERT_EQ(endOutcomes.size(), 1u);
-    EXPECT_EQ(endOutcomes[0].lineNumber, 2u);
-    EXPECT_FALSE(endOutcomes[0].event);
-
-    EventValidator stopped;
-    feed(stopped, {audio, level});
-    const auto stopOutcomes = stopped.end(std::nullopt, true);
-    ASSERT_EQ(stopOutcomes.size(), 1u);
-    EXPECT_TRUE(stopOutcomes[0].event);
-    EXPECT_NE(stopOutcomes[0].note.find("stopped"), std::string::npos);
-}
-
-TEST(EventOrder, AnUnterminatedLastLineIsInvalidEvenIfItIsWholeJson) {
-    EventValidator validator;
-    feed(validator, {log});
-    const std::string tail = log;
-    const auto outcomes = validator.end(UnterminatedLine{tail, tail.size()}, true);
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].lineNumber, 2u);
-    EXPECT_FALSE(outcomes[0].event);
-    EXPECT_NE(outcomes[0].problem.find("cut off"), std::string::npos);
-}
-
-TEST(EventOrder, ACutLineAfterALevelIsOneFaultNotTwo) {
-    EventValidator validator;
-    feed(validator, {level});
-    const std::string tail = R"({"type":"audio","da)";
-    const auto outcomes = validator.end(UnterminatedLine{tail, tail.size()}, false);
-    ASSERT_EQ(outcomes.size(), 2u);
-    EXPECT_TRUE(outcomes[0].event);
-    EXPECT_FALSE(outcomes[0].note.empty());
-    EXPECT_FALSE(outcomes[1].event);
-}
-
-TEST(EventOrder, AnOversizeLineKeepsTheNumberingAndOnlyItsHead) {
-    EventValidator validator;
-    feed(validator, {log});
-    const auto outcomes = validator.oversizeLine(20'000'000, "{\"type\":\"audio\"");
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].lineNumber, 2u);
-    EXPECT_NE(outcomes[0].problem.find("20000000 bytes"), std::string::npos);
-    EXPECT_EQ(feed(validator, {log})[0].lineNumber, 3u);
-}
-
-TEST(EventOrder, InvalidLinesKeepOnlyAShortExcerpt) {
-    EventValidator validator;
-    const std::string huge = "{\"type\":\"" + std::string(100'000, 'x') + "\"}";
-    const auto outcomes = feed(validator, {huge});
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].excerpt.size(), EventValidator::excerptLength);
-    EXPECT_LT(outcomes[0].problem.size(), 100u);
+    validator.line(R"({"type":"log","message":"x"})");
+    const auto oversize = validator.oversizeLine(20'000'000, "{\"type\":\"audio\"");
+    ASSERT_EQ(oversize.size(), 1u);
+    EXPECT_EQ(oversize[0].lineNumber, 2u);
+    EXPECT_NE(oversize[0].problem.find("line of 20000000 bytes, over the limit"), std::string::npos);
+    const auto huge = validator.line("{\"type\":\"" + std::string(100'000, 'x') + "\"}");
+    ASSERT_EQ(huge.size(), 1u);
+    EXPECT_EQ(huge[0].lineNumber, 3u);
+    EXPECT_EQ(huge[0].excerpt.size(), EventValidator::excerptLength);
+    EXPECT_LT(huge[0].problem.size(), 100u);
 }
 
 }  // namespace

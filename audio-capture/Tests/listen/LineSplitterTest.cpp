@@ -9,80 +9,51 @@
 namespace tallwick::listen {
 namespace {
 
-struct Collected {
+struct Split {
     std::vector<std::string> lines;
     std::vector<std::pair<std::size_t, std::string>> oversize;
+    std::optional<std::pair<std::size_t, std::string>> rest;
 };
 
-LineSplitter::Handlers collectInto(Collected& collected) {
-    return {[&](std::string_view line) { collected.lines.emplace_back(line); },
-            [&](std::size_t length, std::string_view head) {
-                collected.oversize.emplace_back(length, std::string(head));
-            }};
+// Feeds `stream` in reads of the given sizes, taken in turn.
+Split split(const std::string& stream, const std::vector<std::size_t>& reads, std::size_t limit) {
+    Split out;
+    LineSplitter splitter({[&](std::string_view line) { out.lines.emplace_back(line); },
+                           [&](std::size_t length, std::string_view head) { out.oversize.emplace_back(length, head); }},
+                          limit);
+    for (std::size_t at = 0, i = 0; at < stream.size(); at += reads[i++ % reads.size()]) {
+        splitter.feed(std::string_view(stream).substr(at, reads[i % reads.size()]));
+    }
+    if (const auto rest = splitter.remainder()) out.rest = {rest->length, std::string(rest->head)};
+    return out;
 }
 
 TEST(LineSplitter, GivesTheSameLinesHoweverTheReadsFall) {
     const std::string stream = "first\n\nthird line\n{\"a\":\"b\"}\nrest";
     std::mt19937 random(11);
-    for (int round = 0; round < 200; ++round) {
-        Collected collected;
-        LineSplitter splitter(collectInto(collected));
-        std::size_t at = 0;
-        while (at < stream.size()) {
-            // Round 0 feeds one byte at a time.
-            const std::size_t size = round == 0 ? 1 : 1 + random() % 12;
-            splitter.feed(std::string_view(stream).substr(at, size));
-            at += size;
-        }
-        ASSERT_EQ(collected.lines, (std::vector<std::string>{"first", "", "third line", "{\"a\":\"b\"}"}));
-        const auto rest = splitter.remainder();
-        ASSERT_TRUE(rest);
-        EXPECT_EQ(rest->head, "rest");
-        EXPECT_EQ(rest->length, 4u);
+    std::vector<std::vector<std::size_t>> readings = {{1}, {4096}};
+    for (int round = 0; round < 100; ++round) readings.push_back({1 + random() % 12, 1 + random() % 12, 1 + random() % 12});
+    for (const auto& reads : readings) {
+        const Split out = split(stream, reads, 1000);
+        ASSERT_EQ(out.lines, (std::vector<std::string>{"first", "", "third line", "{\"a\":\"b\"}"}));
+        ASSERT_EQ(out.rest, std::make_pair(std::size_t{4}, std::string("rest")));
     }
+    EXPECT_FALSE(split("a\nb\n", {4}, 1000).rest);
 }
 
-TEST(LineSplitter, HasNoRemainderWhenTheInputEndsWithALineFeed) {
-    Collected collected;
-    LineSplitter splitter(collectInto(collected));
-    splitter.feed("a\nb\n");
-    EXPECT_FALSE(splitter.remainder());
-    EXPECT_EQ(collected.lines.size(), 2u);
-}
-
-TEST(LineSplitter, DropsALineOverTheLimitButKeepsItsHeadAndLength) {
-    Collected collected;
-    LineSplitter splitter(collectInto(collected), 1000);
-    splitter.feed("short\n");
+TEST(LineSplitter, DropsALineOverTheLimitKeepingItsHeadAndLength) {
     const std::string longLine = "{" + std::string(2999, 'x');
-    for (std::size_t at = 0; at < longLine.size(); at += 700) {
-        splitter.feed(std::string_view(longLine).substr(at, 700));
-    }
-    splitter.feed("\nafter\n" + std::string(1000, 'y') + "\n");
-    EXPECT_EQ(collected.lines, (std::vector<std::string>{"short", "after", std::string(1000, 'y')}));
-    ASSERT_EQ(collected.oversize.size(), 1u);
-    EXPECT_EQ(collected.oversize[0].first, 3000u);
-    EXPECT_EQ(collected.oversize[0].second, longLine.substr(0, LineSplitter::headLength));
-}
+    const Split across = split("short\n" + longLine + "\nafter\n" + std::string(1000, 'y') + "\n", {700}, 1000);
+    EXPECT_EQ(across.lines, (std::vector<std::string>{"short", "after", std::string(1000, 'y')}));
+    EXPECT_EQ(across.oversize, (std::vector<std::pair<std::size_t, std::string>>{
+                                   {3000, longLine.substr(0, LineSplitter::headLength)}}));
 
-TEST(LineSplitter, AnOversizeLineInOneReadIsStillDropped) {
-    Collected collected;
-    LineSplitter splitter(collectInto(collected), 10);
-    splitter.feed("0123456789A\nok\n");
-    EXPECT_EQ(collected.lines, (std::vector<std::string>{"ok"}));
-    ASSERT_EQ(collected.oversize.size(), 1u);
-    EXPECT_EQ(collected.oversize[0].first, 11u);
-}
+    const Split inOneRead = split("0123456789A\nok\n", {100}, 10);
+    EXPECT_EQ(inOneRead.lines, (std::vector<std::string>{"ok"}));
+    EXPECT_EQ(inOneRead.oversize.at(0).first, 11u);
 
-TEST(LineSplitter, AnOversizeUnterminatedTailIsReportedWithItsFullLength) {
-    Collected collected;
-    LineSplitter splitter(collectInto(collected), 10);
-    splitter.feed("0123456789");
-    splitter.feed("0123456789");
-    const auto rest = splitter.remainder();
-    ASSERT_TRUE(rest);
-    EXPECT_EQ(rest->length, 20u);
-    EXPECT_EQ(rest->head, "01234567890123456789");
+    EXPECT_EQ(split("01234567890123456789", {10}, 10).rest,
+              std::make_pair(std::size_t{20}, std::string("01234567890123456789")));
 }
 
 }  // namespace

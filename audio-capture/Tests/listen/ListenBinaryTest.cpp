@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "ProcessRun.h"
+#include "soundserver/ChildProcess.h"
 #include "WavWriter.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
@@ -16,195 +20,177 @@
 namespace tallwick::listen {
 namespace {
 
-using testing::Finished;
-using testing::ProcessRun;
-using testing::eventually;
-using testing::readFile;
-using testing::temporaryPath;
+using namespace std::chrono_literals;
+using tallwick::testing::ChildProcess;
 
 const std::string listenBinary = TALLWICK_LISTEN_BINARY;
-const std::string fakeWriter = TALLWICK_FAKE_EVENT_WRITER;
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class ListenBinary : public ::testing::Test {
-protected:
-    void TearDown() override {
-        for (const auto& path : paths_) ::unlink(path.c_str());
-    }
-    std::string path(const std::string& stem) {
-        paths_.push_back(temporaryPath(stem));
-        return paths_.back();
-    }
-    std::string streamFile(const std::string& content) {
-        const std::string file = path("stream");
-        std::ofstream(file, std::ios::binary) << content;
-        return file;
-    }
-    Finished runOnStdin(const std::string& content, std::vector<std::string> options = {}) {
-        std::vector<std::string> command = {listenBinary, "--stdin"};
-        command.insert(command.end(), options.begin(), options.end());
-        ProcessRun run(command, streamFile(content));
-        return run.finish();
-    }
-
-private:
-    std::vector<std::string> paths_;
-};
-
-std::string line(std::string_view type, std::optional<std::string_view> data,
-                 std::optional<std::string_view> message) {
-    return tallwick::formatEventLine(type, data, message);
+std::string temporaryPath(const std::string& stem) {
+    return ::testing::TempDir() + "tallwick-listen-" + stem + "-" + std::to_string(::getpid());
 }
 
-TEST_F(ListenBinary, AValidStreamFromStandardInputGivesItsAudioAndStatusZero) {
+bool eventually(const std::function<bool()>& condition) {
+    for (const auto deadline = std::chrono::steady_clock::now() + 20s; !condition(); std::this_thread::sleep_for(10ms)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+    }
+    return true;
+}
+
+void expectParts(const std::string& output, const std::vector<std::string>& parts) {
+    for (const auto& part : parts) EXPECT_NE(output.find(part), std::string::npos) << part << " in:\n" << output;
+}
+
+// Stand-ins for the tool: a shell that writes the given events.
+std::vector<std::string> shellTool(const std::string& script) { return {"sh", "-c", script}; }
+// A level and 120 frames of audio (never a run of silence) every 10 ms, until a signal ends it.
+std::vector<std::string> streamingTool(const std::string& trap = "") {
+    std::string pcm;
+    for (int i = 0; i < 80; ++i) pcm += "AAEA";
+    return shellTool(trap + "echo '{\"type\":\"ready\",\"message\":\"fake\"}'; while :; do echo '{\"type\":\"level\",\"message\":\"0.0427\"}'; "
+                            "echo '{\"type\":\"audio\",\"data\":\"" + pcm + "\"}'; sleep 0.01; done");
+}
+
+// Its exit status and standard output; in a session of its own, as a shell would start it.
+std::pair<int, std::string> finish(ChildProcess& listen) {
+    std::string output;
+    while (const auto line = listen.readLine(std::chrono::steady_clock::now() + 60s)) output += *line + "\n";
+    return {listen.waitFor(10s).value_or(-1), output};
+}
+
+std::pair<int, std::string> runListen(std::vector<std::string> arguments, const std::string& stdinFile = "/dev/null") {
+    arguments.insert(arguments.begin(), {"sh", "-c", "exec setsid \"$@\" < " + stdinFile, "sh", listenBinary});
+    ChildProcess listen(ChildProcess::reading(arguments, {}));
+    return finish(listen);
+}
+
+std::pair<int, std::string> runOnStdin(const std::string& stream, std::vector<std::string> options) {
+    const std::string file = temporaryPath("stream");
+    std::ofstream(file, std::ios::binary) << stream;
+    options.insert(options.begin(), "--stdin");
+    auto finished = runListen(options, file);
+    ::unlink(file.c_str());
+    return finished;
+}
+
+std::string line(std::string_view type, std::string_view message) {
+    return tallwick::formatEventLine(type, std::nullopt, message);
+}
+
+TEST(ListenBinary, AValidStreamFromStandardInputGivesItsAudioAndStatusZero) {
     std::vector<std::uint8_t> pcm;
     for (int i = 0; i < 800; ++i) {
-        const auto sample = static_cast<std::int16_t>(i * 37 - 15000);
-        pcm.push_back(static_cast<std::uint8_t>(sample & 0xFF));
-        pcm.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
+        const auto sample = static_cast<std::uint16_t>(i * 37 - 15000);
+        pcm.insert(pcm.end(), {static_cast<std::uint8_t>(sample & 0xFF), static_cast<std::uint8_t>(sample >> 8)});
     }
-    const std::vector<std::uint8_t> first(pcm.begin(), pcm.begin() + 1000);
-    const std::vector<std::uint8_t> second(pcm.begin() + 1000, pcm.end());
-    const std::string stream = line("log", std::nullopt, "Requesting screen capture permission\xE2\x80\xA6") +
-                               line("level", std::nullopt, "0.8000") +
-                               line("audio", tallwick::base64Encode(first), std::nullopt) +
-                               line("ready", std::nullopt, "Capturing system audio at 16 kHz mono") +
-                               line("audio", tallwick::base64Encode(second), std::nullopt) +
-                               line("error", std::nullopt, "The stream stopped");
-    const std::string wav = path("capture");
-    const Finished finished = runOnStdin(stream, {"--wav", wav, "--quiet"});
-    EXPECT_FALSE(finished.signalled);
-    EXPECT_EQ(finished.status, 0) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "captured audio 0.050 s (800 frames at 16 kHz)")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "6 lines: 1 log, 1 ready, 2 audio, 1 level, 1 error")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "invalid lines  0\n")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "\"The stream stopped\"")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "result         valid event stream")) << finished.output;
-
-    const std::string written = readFile(wav);
+    const auto audio = [&](std::size_t from, std::size_t to) {
+        return tallwick::formatEventLine("audio", tallwick::base64Encode({pcm.begin() + from, pcm.begin() + to}), std::nullopt);
+    };
+    const std::string wav = temporaryPath("capture");
+    const auto [status, output] = runOnStdin(line("log", "Requesting screen capture permission\xE2\x80\xA6") +
+                                                 line("level", "0.8000") + audio(0, 1000) + line("ready", "Capturing") +
+                                                 audio(1000, 1600) + line("error", "The stream stopped"),
+                                             {"--wav", wav, "--quiet"});
+    EXPECT_EQ(status, 0) << output;
+    expectParts(output, {"captured audio 0.050 s (800 frames at 16 kHz)", "6 lines: 1 log, 1 ready, 2 audio, 1 level, 1 error",
+                         "invalid lines  0\n", "\"The stream stopped\"", "result         valid event stream"});
     const auto header = wavHeader(1600);
-    ASSERT_EQ(written.size(), 44u + 1600u);
-    EXPECT_EQ(written.substr(0, 44), std::string(header.begin(), header.end()));
-    EXPECT_EQ(written.substr(44), std::string(pcm.begin(), pcm.end()));
+    EXPECT_EQ(readFile(wav), std::string(header.begin(), header.end()) + std::string(pcm.begin(), pcm.end()));
+    ::unlink(wav.c_str());
 }
 
-TEST_F(ListenBinary, BadLinesAreReportedByNumberAndGiveStatusOne) {
-    const std::string stream = line("ready", std::nullopt, "ok") +              // 1
-                               "{\"type\":\"audio\",\"data\":\"AAAA\"}\n" +     // 2: odd bytes
-                               "{\"type\":\"audio\",\"data\":\"AA-A\"}\n" +     // 3: bad base64
-                               "{\"type\":\"log\",\"message\":\"x\"\n" +        // 4: cut JSON
-                               "{\"type\":\"" + std::string(17 << 20, 'x') + "\"}\n" +  // 5: huge
-                               line("level", std::nullopt, "0.1000") +          // 6: no audio after
-                               line("log", std::nullopt, "\x1b[2Jcleared?") +   // 7: valid
-                               "{\"type\":\"log\",\"mess";                      // 8: no line feed
-    const Finished finished = runOnStdin(stream, {"--quiet"});
-    EXPECT_FALSE(finished.signalled);
-    EXPECT_EQ(finished.status, 1) << finished.output;
-    const std::string& out = finished.output;
-    EXPECT_TRUE(contains(out, "invalid lines  6 (the first 5 below)")) << out;
-    EXPECT_TRUE(contains(out, "line 2: \"audio\" data of 3 bytes")) << out;
-    EXPECT_TRUE(contains(out, "line 3: \"audio\" data: '-' at offset 2")) << out;
-    EXPECT_TRUE(contains(out, "line 4: not a JSON object")) << out;
-    EXPECT_TRUE(contains(out, "line 5: line of 17825803 bytes, over the limit")) << out;
-    EXPECT_TRUE(contains(out, "line 6: \"level\" not directly followed")) << out;
+TEST(ListenBinary, BadLinesAreReportedByNumberAndGiveStatusOne) {
+    const auto [status, output] = runOnStdin(line("ready", "ok") +                                   // 1
+                                                 "{\"type\":\"audio\",\"data\":\"AAAA\"}\n" +        // 2: odd bytes
+                                                 "{\"type\":\"audio\",\"data\":\"AA-A\"}\n" +        // 3: bad base64
+                                                 "{\"type\":\"log\",\"message\":\"x\"\n" +           // 4: cut JSON
+                                                 "{\"type\":\"" + std::string(17 << 20, 'x') + "\"}\n" +  // 5: huge
+                                                 line("level", "0.1000") +                           // 6: no audio after
+                                                 line("log", "\x1b[2Jcleared?") +                    // 7: valid
+                                                 "{\"type\":\"log\",\"mess",                         // 8: no line feed
+                                             {"--quiet"});
+    EXPECT_EQ(status, 1) << output;
     // The escape sequence in a message is shown, not sent to the terminal.
-    EXPECT_TRUE(contains(out, "\"\\x1B[2Jcleared?\"")) << out;
-    EXPECT_FALSE(contains(out, "\x1b")) << out;
-    EXPECT_LT(out.size(), 8000u);
-    EXPECT_TRUE(contains(out, "INVALID event stream")) << out;
+    expectParts(output, {"invalid lines  6 (the first 5 below)", "line 2: \"audio\" data of 3 bytes",
+                         "line 3: \"audio\" data: '-' at offset 2", "line 4: not a JSON object",
+                         "line 5: line of 17825803 bytes, over the limit", "line 6: \"level\" not directly followed",
+                         "\"\\x1B[2Jcleared?\"", "INVALID event stream"});
+    EXPECT_EQ(output.find('\x1b'), std::string::npos);
+    EXPECT_LT(output.size(), 8000u);
 }
 
-TEST_F(ListenBinary, MisuseIsAUsageErrorWithNothingRun) {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--stdin", "--", fakeWriter, "exit", "0"}, {"--wav"},
-          {"--stdin", "--loud"}, {"--"}, {"--stdin", "--wav", "/nonexistent-dir/x.wav"}}) {
-        std::vector<std::string> command = {listenBinary};
-        command.insert(command.end(), arguments.begin(), arguments.end());
-        ProcessRun run(command, std::nullopt);
-        const Finished finished = run.finish();
-        EXPECT_EQ(finished.status, 2) << ::testing::PrintToString(arguments);
-        EXPECT_EQ(finished.output, "") << "usage errors go to standard error";
+TEST(ListenBinary, MisuseIsAUsageErrorWithNothingRunAndAToolsEndIsItsStatus) {
+    const std::string logThenExit = "echo '{\"type\":\"log\",\"message\":\"about to exit\"}'; exit ";
+    for (const auto& [arguments, expectedStatus, part] :
+         {std::tuple{std::vector<std::string>{}, 2, ""}, {{"--stdin", "--", "sh", "-c", "exit 0"}, 2, ""}, {{"--wav"}, 2, ""},
+          {{"--stdin", "--loud"}, 2, ""}, {{"--"}, 2, ""}, {{"--stdin", "--wav", "/nonexistent-dir/x.wav"}, 2, ""},
+          {{"--quiet", "--", "sh", "-c", logThenExit + "7"}, 3, "tool           exited with status 7\n"},
+          {{"--quiet", "--", "sh", "-c", logThenExit + "0"}, 0, "\"about to exit\""},
+          {{"--quiet", "--", "/nonexistent/tallwick_audio"}, 3, "could not be started"}}) {
+        const auto [status, output] = runListen(arguments);
+        EXPECT_EQ(status, expectedStatus) << ::testing::PrintToString(arguments) << output;
+        // Usage errors go to standard error.
+        if (expectedStatus == 2) {
+            EXPECT_EQ(output, "");
+        }
+        expectParts(output, {part});
     }
-}
-
-TEST_F(ListenBinary, AToolThatFailsGivesStatusThreeAndItsExitInTheSummary) {
-    ProcessRun run({listenBinary, "--quiet", "--", fakeWriter, "exit", "7"}, std::nullopt);
-    const Finished finished = run.finish();
-    EXPECT_EQ(finished.status, 3) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "tool           exited with status 7")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "\"about to exit\"")) << finished.output;
-
-    ProcessRun missing({listenBinary, "--quiet", "--", "/nonexistent/tallwick_audio"}, std::nullopt);
-    const Finished notStarted = missing.finish();
-    EXPECT_EQ(notStarted.status, 3) << notStarted.output;
-    EXPECT_TRUE(contains(notStarted.output, "could not be started")) << notStarted.output;
-}
-
-TEST_F(ListenBinary, AToolThatEndsWellGivesStatusZero) {
-    ProcessRun run({listenBinary, "--quiet", "--", fakeWriter, "exit", "0"}, std::nullopt);
-    const Finished finished = run.finish();
-    EXPECT_EQ(finished.status, 0) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "tool           exited with status 0\n")) << finished.output;
 }
 
 std::uint32_t littleEndian32(const std::string& bytes, std::size_t at) {
     std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    for (std::size_t i = 4; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
     return value;
 }
 
-TEST_F(ListenBinary, CtrlCStopsTheToolAndLeavesACompleteWav) {
-    const std::string wav = path("interrupted");
-    ProcessRun run({listenBinary, "--quiet", "--wav", wav, "--", fakeWriter, "stream"}, std::nullopt);
-    // Wait for audio to be on disk, so the stop lands in the middle of a capture.
-    ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44 + 4800; }));
-    run.signal(SIGINT);
-    const Finished finished = run.finish();
-    EXPECT_FALSE(finished.signalled);
-    EXPECT_EQ(finished.status, 0) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "killed by signal 2")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "stopped on request (SIGINT from the inspector)")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "invalid lines  0\n")) << finished.output;
-
-    const std::string written = readFile(wav);
-    ASSERT_GT(written.size(), 44u);
-    EXPECT_EQ(littleEndian32(written, 40), written.size() - 44) << "data size fixed up";
-    EXPECT_EQ(littleEndian32(written, 4), written.size() - 8) << "RIFF size fixed up";
-    EXPECT_EQ((written.size() - 44) % 240, 0u) << "whole chunks only";
-}
-
-TEST_F(ListenBinary, CtrlCOnTheTerminalIsPassedOnByTheInspectorAlone) {
-    const std::string wav = path("terminal");
-    ProcessRun run({listenBinary, "--quiet", "--wav", wav, "--", fakeWriter, "stream"}, std::nullopt);
-    ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44; }));
-    // The terminal signals its foreground group. The tool is not in it, so it
-    // cannot die of the signal before the inspector knows a stop was asked for.
-    run.signalGroup(SIGINT);
-    const Finished finished = run.finish();
-    EXPECT_EQ(finished.status, 0) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "stopped on request (SIGINT from the inspector)")) << finished.output;
-}
-
-TEST_F(ListenBinary, AToolThatIgnoresTheStopIsKilledOnTheSecondOne) {
-    const std::string marker = path("marker");
+TEST(ListenBinary, AStopRequestEndsTheToolAndLeavesACompleteWav) {
+    const std::string marker = temporaryPath("marker");
+    struct Case {
+        std::vector<std::string> tool;
+        // Sends the stop once audio is on disk, so it lands in the middle of a capture.
+        std::function<void(ChildProcess&)> stop;
+        std::vector<std::string> parts;
+    };
+    const Case cases[] = {
+        {streamingTool(), [](ChildProcess& listen) { listen.kill(SIGINT); },
+         {"killed by signal 2", "stopped on request (SIGINT from the inspector)"}},
+        // The terminal signals its foreground group. The tool is not in it, so it
+        // cannot die of the signal before the inspector knows a stop was asked for.
+        {streamingTool(), [](ChildProcess& listen) { ::kill(-listen.pid(), SIGINT); },
+         {"stopped on request (SIGINT from the inspector)"}},
+        // The first SIGTERM reaches the tool (it leaves the marker) and is
+        // ignored; the next one makes the inspector kill it.
+        {streamingTool("trap 'touch " + marker + "' INT TERM; "),
+         [&](ChildProcess& listen) {
+             listen.kill(SIGTERM);
+             ASSERT_TRUE(eventually([&] { return ::access(marker.c_str(), F_OK) == 0; }));
+             listen.kill(SIGTERM);
+         },
+         {"killed by signal 9", "(SIGKILL from the inspector)"}},
+    };
+    for (const Case& c : cases) {
+        ::unlink(marker.c_str());
+        const std::string wav = temporaryPath("interrupted");
+        std::vector<std::string> arguments = {"setsid", listenBinary, "--quiet", "--wav", wav, "--"};
+        arguments.insert(arguments.end(), c.tool.begin(), c.tool.end());
+        ChildProcess listen(ChildProcess::reading(arguments, {}));
+        ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44 + 4800; }));
+        c.stop(listen);
+        const auto [status, output] = finish(listen);
+        EXPECT_EQ(status, 0) << output;
+        expectParts(output, c.parts);
+        expectParts(output, {"invalid lines  0\n"});
+        const std::string written = readFile(wav);
+        EXPECT_EQ(littleEndian32(written, 40), written.size() - 44) << "data size fixed up";
+        EXPECT_EQ(littleEndian32(written, 4), written.size() - 8) << "RIFF size fixed up";
+        EXPECT_EQ((written.size() - 44) % 240, 0u) << "whole chunks only";
+        ::unlink(wav.c_str());
+    }
     ::unlink(marker.c_str());
-    const std::string wav = path("stubborn");
-    ProcessRun run({listenBinary, "--quiet", "--wav", wav, "--", fakeWriter, "stubborn", marker},
-                   std::nullopt);
-    // Audio on disk: the inspector is in its loop and catches signals.
-    ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44; }));
-    // The first SIGTERM reaches the tool (it leaves the marker) and is ignored...
-    run.signal(SIGTERM);
-    ASSERT_TRUE(eventually([&] { return ::access(marker.c_str(), F_OK) == 0; }));
-    // ...the next one makes the inspector kill it.
-    run.signal(SIGTERM);
-    const Finished finished = run.finish();
-    EXPECT_EQ(finished.status, 0) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "killed by signal 9")) << finished.output;
-    EXPECT_TRUE(contains(finished.output, "(SIGKILL from the inspector)")) << finished.output;
 }
 
 }  // namespace

@@ -6,33 +6,28 @@
 namespace tallwick::listen {
 namespace {
 
-TEST(Printable, ShowsControlBytesAndBrokenUtf8AsHexAndKeepsTheRest) {
-    EXPECT_EQ(printable("plain text", 100), "plain text");
-    EXPECT_EQ(printable("caf\xC3\xA9 \xE2\x80\xA6", 100), "caf\xC3\xA9 \xE2\x80\xA6");
-    EXPECT_EQ(printable("\x1B[2J\r\n\x7F", 100), "\\x1B[2J\\x0D\\x0A\\x7F");
-    EXPECT_EQ(printable("\xC2\x9B" "31m", 100), "\\xC2\\x9B31m");  // C1 CSI
-    EXPECT_EQ(printable("\xFF\xE2\x80", 100), "\\xFF\\xE2\\x80");
-    EXPECT_EQ(printable(std::string("a\0b", 3), 100), "a\\x00b");
-}
-
-TEST(Printable, CutsAfterTheLimitWithoutSplittingACharacter) {
-    EXPECT_EQ(printable("abcdef", 3), "abc…");
-    EXPECT_EQ(printable("ab\xE2\x80\xA6", 3), "ab…");  // the 3-byte character does not fit
-    EXPECT_EQ(printable("abc", 3), "abc");
+TEST(TerminalText, ShowsControlBytesAndBrokenUtf8AsHexAndCutsWithoutSplittingACharacter) {
+    const std::tuple<std::string, std::size_t, std::string> cases[] = {
+        {"caf\xC3\xA9 \xE2\x80\xA6", 100, "caf\xC3\xA9 \xE2\x80\xA6"},
+        {"\x1B[2J\r\n\x7F", 100, "\\x1B[2J\\x0D\\x0A\\x7F"},
+        {"\xC2\x9B" "31m", 100, "\\xC2\\x9B31m"},  // C1 CSI
+        {"\xFF\xE2\x80", 100, "\\xFF\\xE2\\x80"},
+        {std::string("a\0b", 3), 100, "a\\x00b"},
+        {"abcdef", 3, "abc…"},
+        {"ab\xE2\x80\xA6", 3, "ab…"},  // the 3-byte character does not fit
+        {"abc", 3, "abc"},
+    };
+    for (const auto& [text, limit, shown] : cases) EXPECT_EQ(printable(text, limit), shown) << shown;
     EXPECT_EQ(quoteLine("abcdef", 3), "\"abc\"…");
 }
 
-TEST(LevelBar, FillsCellsInEighths) {
-    EXPECT_EQ(renderLevelBar(0.0, 4), "    ");
-    EXPECT_EQ(renderLevelBar(1.0 / 32, 4), "▏   ");
-    EXPECT_EQ(renderLevelBar(0.5, 4), "██  ");
-    EXPECT_EQ(renderLevelBar(0.6, 4), "██▍ ");  // 19.2 eighths round to 19
-    EXPECT_EQ(renderLevelBar(1.0, 4), "████");
-    EXPECT_EQ(renderLevelBar(7.0, 4), "████");
-    EXPECT_EQ(renderLevelBar(-1.0, 4), "    ");
-}
+TEST(TerminalText, LevelBarFillsCellsInEighthsAndTheStatusLineShowsTheCounts) {
+    const std::pair<double, const char*> bars[] = {
+        {0.0, "    "}, {1.0 / 32, "▏   "}, {0.5, "██  "}, {0.6, "██▍ "},  // 19.2 eighths round to 19
+        {1.0, "████"}, {7.0, "████"},    {-1.0, "    "},
+    };
+    for (const auto& [level, bar] : bars) EXPECT_EQ(renderLevelBar(level, 4), bar) << level;
 
-TEST(LevelBar, StatusLineShowsAudioSoFarTheLevelAndTheCounts) {
     StreamTally tally;
     tally.frames = 24000;
     tally.lastLevel = 0.25;

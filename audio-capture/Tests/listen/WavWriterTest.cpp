@@ -16,20 +16,7 @@ std::vector<std::uint8_t> fileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class WavFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char name[] = "/tmp/tallwick-listen-wav-XXXXXX";
-        const int fd = ::mkstemp(name);
-        ASSERT_GE(fd, 0);
-        ::close(fd);
-        path_ = name;
-    }
-    void TearDown() override { ::unlink(path_.c_str()); }
-    std::string path_;
-};
-
-TEST(WavHeader, IsTheCanonical44BytesFor16kHzMono16Bit) {
+TEST(WavWriter, WritesTheCanonicalHeaderAndKeepsItsSizesUpToDate) {
     const std::vector<std::uint8_t> expected = {
         'R', 'I', 'F', 'F', 0x2C, 0x7D, 0x00, 0x00,  // 36 + 32008
         'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
@@ -42,60 +29,37 @@ TEST(WavHeader, IsTheCanonical44BytesFor16kHzMono16Bit) {
         0x10, 0x00,              // 16 bits a sample
         'd', 'a', 't', 'a', 0x08, 0x7D, 0x00, 0x00,  // 32008 bytes
     };
-    const auto header = wavHeader(32008);
-    EXPECT_EQ(std::vector<std::uint8_t>(header.begin(), header.end()), expected);
-}
-
-TEST_F(WavFile, HoldsTheSamplesAfterTheHeaderWithSizesFixedUpOnClose) {
+    char name[] = "/tmp/tallwick-listen-wav-XXXXXX";
+    ::close(::mkstemp(name));
     std::string error;
-    auto writer = WavWriter::create(path_, error);
+    auto writer = WavWriter::create(name, error);
     ASSERT_TRUE(writer) << error;
-    EXPECT_TRUE(writer->append(std::vector<std::uint8_t>{1, 2, 3, 4}));
-    EXPECT_TRUE(writer->append(std::vector<std::uint8_t>{5, 6}));
-    // Before the fix-up the header still says "no data".
-    EXPECT_EQ(fileBytes(path_)[40], 0);
-    EXPECT_TRUE(writer->close());
-    const auto bytes = fileBytes(path_);
-    ASSERT_EQ(bytes.size(), 50u);
-    const auto header = wavHeader(6);
-    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 44, bytes.end()),
-              (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(fileBytes(name)[40], 0) << "an empty capture is a valid empty WAV";
+    ASSERT_TRUE(writer->append(std::vector<std::uint8_t>(32000, 7)));
+    ASSERT_TRUE(writer->append(std::vector<std::uint8_t>(8, 9)));
+    // What is written so far is playable before the end.
+    ASSERT_TRUE(writer->updateHeader());
+    auto header = fileBytes(name);
+    header.resize(44);
+    EXPECT_EQ(header, expected);
+    ASSERT_TRUE(writer->append(std::vector<std::uint8_t>{1, 2}));
+    ASSERT_TRUE(writer->close());
+    const auto bytes = fileBytes(name);
+    ASSERT_EQ(bytes.size(), 44u + 32010);
+    EXPECT_EQ(bytes[40], 0x0A);
+    EXPECT_EQ(bytes[4], 0x2E);
+    EXPECT_EQ(bytes.back(), 2);
+    ::unlink(name);
 }
 
-TEST_F(WavFile, UpdatingTheHeaderMakesWhatIsWrittenSoFarPlayable) {
-    std::string error;
-    auto writer = WavWriter::create(path_, error);
-    ASSERT_TRUE(writer) << error;
-    writer->append(std::vector<std::uint8_t>(320, 7));
-    EXPECT_TRUE(writer->updateHeader());
-    const auto bytes = fileBytes(path_);
-    const auto header = wavHeader(320);
-    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
-}
-
-TEST_F(WavFile, AnEmptyCaptureIsAValidEmptyWav) {
-    std::string error;
-    auto writer = WavWriter::create(path_, error);
-    ASSERT_TRUE(writer) << error;
-    EXPECT_TRUE(writer->close());
-    const auto header = wavHeader(0);
-    EXPECT_EQ(fileBytes(path_), std::vector<std::uint8_t>(header.begin(), header.end()));
-}
-
-TEST(WavWriter, SaysWhyAFileCannotBeCreated) {
-    std::string error;
-    EXPECT_FALSE(WavWriter::create("/nonexistent-dir/x.wav", error));
-    EXPECT_NE(error.find("/nonexistent-dir/x.wav"), std::string::npos);
-    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-}
-
-TEST(WavWriter, ReportsAWriteThatFails) {
+TEST(WavWriter, SaysWhyAFileCannotBeCreatedOrWritten) {
     // /dev/full accepts the open and fails every write with ENOSPC.
-    std::string error;
-    auto writer = WavWriter::create("/dev/full", error);
-    EXPECT_FALSE(writer);
-    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    for (const auto& [path, reason] : {std::pair{"/nonexistent-dir/x.wav", "No such file"}, {"/dev/full", "No space left"}}) {
+        std::string error;
+        EXPECT_FALSE(WavWriter::create(path, error)) << path;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
 }
 
 }  // namespace

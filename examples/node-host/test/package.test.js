@@ -13,55 +13,34 @@ const { execFileSync } = require('node:child_process');
 const moduleDir = path.join(__dirname, '..');
 const tsc = path.join(moduleDir, 'node_modules', 'typescript', 'bin', 'tsc');
 const skip = fs.existsSync(tsc) ? false : 'no TypeScript: run `npm ci` in examples/node-host';
+const run = (program, args, options) => execFileSync(program, args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], ...options });
+const npm = (args, cwd) => run('npm', [...args, '--no-audit', '--no-fund', '--loglevel=error'], { cwd });
 
-function npm(args, cwd) {
-  return execFileSync('npm', [...args, '--no-audit', '--no-fund', '--loglevel=error'], {
-    cwd,
-    encoding: 'utf8',
-    stdio: ['ignore', 'pipe', 'pipe'],
-  });
-}
-
-test('the packed module installs and runs in an empty folder, with its types', { skip, timeout: 120000 }, () => {
+test('the packed module installs and runs in an empty folder, with its types', { skip, timeout: 60000 }, () => {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tallwick-node-package-'));
   try {
     const [packed] = JSON.parse(npm(['pack', '--json', '--pack-destination', dir], moduleDir));
     assert.deepStrictEqual(packed.files.map((file) => file.path).sort(),
       ['example.js', 'package.json', 'tallwickAudio.d.ts', 'tallwickAudio.js']);
-
     const app = path.join(dir, 'app');
     fs.mkdirSync(app);
     fs.writeFileSync(path.join(app, 'package.json'), '{ "name": "app", "private": true }\n');
     // Offline: the module needs nothing from the registry at run time.
     npm(['install', '--offline', path.join(dir, packed.filename)], app);
 
-    // The tool is named by the environment variable only; the stand-in writes
-    // its events in awkward pieces and ends with a cut-off line.
-    const run = `
-      const { startTallwickAudio } = require('tallwick-audio');
-      const audio = startTallwickAudio({ source: 'system' });
+    // The tool named by the environment variable only.
+    const output = run(process.execPath, ['-e', `
+      const audio = require('tallwick-audio').startTallwickAudio({ source: 'system' });
       const seen = [];
       for (const name of ['log', 'ready', 'level', 'audio', 'invalid']) audio.on(name, () => seen.push(name));
-      audio.on('error', (err) => seen.push('error ' + err.code));
       audio.exited().then((exit) => console.log(JSON.stringify({ seen, code: exit.code })));
-    `;
-    const output = execFileSync(process.execPath, ['-e', run], {
-      cwd: app,
-      encoding: 'utf8',
-      env: { ...process.env, TALLWICK_AUDIO_BIN: path.join(__dirname, 'fakeTool.js'), FAKE_TOOL_MODE: 'chunks' },
-    });
-    assert.deepStrictEqual(JSON.parse(output), {
-      seen: ['log', 'ready', 'level', 'audio', 'audio', 'invalid', 'log', 'invalid'],
-      code: 0,
-    });
+    `], { cwd: app, env: { ...process.env, TALLWICK_AUDIO_BIN: path.join(__dirname, 'fakeTool.js'), FAKE_TOOL_MODE: 'chunks' } });
+    assert.deepStrictEqual(JSON.parse(output), { seen: ['log', 'ready', 'level', 'audio', 'audio', 'invalid', 'log', 'invalid'], code: 0 });
 
-    // The same typed usage as in the checkout, now resolving the package by
-    // its name through its "types" field.
     fs.copyFileSync(path.join(__dirname, 'typedUsage.ts'), path.join(app, 'typedUsage.ts'));
     try {
-      execFileSync(process.execPath, [tsc, '--noEmit', '--strict', '--target', 'es2022', '--module', 'commonjs',
-        '--moduleResolution', 'node10', '--types', 'node',
-        '--typeRoots', path.join(moduleDir, 'node_modules', '@types'), 'typedUsage.ts'], { cwd: app, encoding: 'utf8' });
+      run(process.execPath, [tsc, '--noEmit', '--strict', '--target', 'es2022', '--module', 'commonjs', '--moduleResolution', 'node10',
+        '--types', 'node', '--typeRoots', path.join(moduleDir, 'node_modules', '@types'), 'typedUsage.ts'], { cwd: app });
     } catch (err) {
       assert.fail(`the typed usage does not check against the installed package:\n${err.stdout}`);
     }

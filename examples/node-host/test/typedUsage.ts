@@ -1,41 +1,16 @@
 // How a TypeScript application uses the module: checked by the compiler, never
 // run. Each @ts-expect-error line is a mistake the declarations must reject;
 // were they to accept it, the check fails.
-import * as path from 'node:path';
-import {
-  BINARY_VARIABLE,
-  ExitInfo,
-  InvalidLine,
-  TallwickAudio,
-  parseEventLine,
-  startTallwickAudio,
-} from 'tallwick-audio';
+import { BINARY_VARIABLE, ExitInfo, InvalidLine, TallwickAudio, parseEventLine, startTallwickAudio } from 'tallwick-audio';
 
-// The sidecar shipped beside the application, named by path ...
-const system: TallwickAudio = startTallwickAudio({
-  binary: path.join(__dirname, 'bin', 'tallwick_audio'),
-  source: 'system',
-  stopTimeoutMs: 2000,
-});
-// ... or by the environment variable.
-const environment: NodeJS.ProcessEnv = { ...process.env, [BINARY_VARIABLE]: '/opt/tallwick/tallwick_audio' };
-const mic = startTallwickAudio({ source: 'mic', env: environment });
+const system: TallwickAudio = startTallwickAudio({ binary: '/opt/tallwick/tallwick_audio', source: 'system', stopTimeoutMs: 2000 });
+const mic = startTallwickAudio({ source: 'mic', env: { ...process.env, [BINARY_VARIABLE]: '/opt/tallwick/tallwick_audio' } });
 
-const chunks: Buffer[] = [];
-system.on('audio', (pcm) => {
-  chunks.push(pcm);
-  const samples = new Int16Array(pcm.buffer, pcm.byteOffset, pcm.length / 2);
-  void samples;
-});
-system.on('level', (level) => {
-  const percent: number = Math.round(level * 100);
-  void percent;
-});
+system.on('audio', (pcm) => new Int16Array(pcm.buffer, pcm.byteOffset, pcm.length / 2));
+system.on('level', (level) => Math.round(level * 100));
 system.once('ready', (message) => message.toUpperCase());
 system.on('log', (message) => message.trim());
-system.on('error', (err) => {
-  if (err.code === 'TOOL_ERROR') console.log(err.message);
-});
+system.on('error', (err) => err.code === 'TOOL_ERROR' && err.message);
 system.on('invalid', ({ lineNumber, reason, text }: InvalidLine) => `${lineNumber}: ${reason} ${text}`);
 system.on('exit', (info: ExitInfo) => {
   const status: number | null = info.code;
