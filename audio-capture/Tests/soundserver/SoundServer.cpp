@@ -64,10 +64,6 @@ SoundServer::SoundServer(Access access) {
     kind_ = kind == "pipewire" ? Kind::pipewire : Kind::pulseaudio;
 }
 
-double SoundServer::stereoToMonoGain() const {
-    return kind_ == Kind::pipewire ? std::sqrt(2.0) : 1.0;
-}
-
 SoundServer::~SoundServer() {
     try {
         stop();
@@ -165,14 +161,6 @@ void SoundServer::loadStandInMicrophone(const std::string& name, int frequency) 
 
 void SoundServer::setDefaultSink(const std::string& name) const {
     pactl({"set-default-sink", name});
-}
-
-std::string SoundServer::defaultSink() const {
-    std::string name = pactl({"get-default-sink"});
-    while (!name.empty() && name.back() == '\n') {
-        name.pop_back();
-    }
-    return name;
 }
 
 std::unique_ptr<ChildProcess> SoundServer::play(const std::string& sink,

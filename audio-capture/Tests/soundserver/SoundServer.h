@@ -41,9 +41,6 @@ public:
     // The microphone's own rate: PulseAudio keeps the layout's 44.1 kHz,
     // PipeWire runs every node at its graph rate.
     int microphoneRate() const { return kind_ == Kind::pipewire ? 48000 : 44100; }
-    // A stereo sink's monitor recorded as mono: PulseAudio averages the
-    // channels, PipeWire sums them over the square root of two.
-    double stereoToMonoGain() const;
 
     // NAME=value entries a client needs to reach this server.
     std::vector<std::string> environment() const;
@@ -66,7 +63,6 @@ public:
     // so there it is silent.
     void loadStandInMicrophone(const std::string& name, int frequency) const;
     void setDefaultSink(const std::string& name) const;
-    std::string defaultSink() const;
 
     // Plays float mono `samples` at `rate` into `sink`, as one unbroken sound
     // however the player is scheduled; the player ends once they are played
