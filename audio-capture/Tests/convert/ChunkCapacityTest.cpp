@@ -18,23 +18,18 @@ TEST(ChunkCapacity, OneBuffersShareOfOutputPlusSixtyFourFrames) {
     };
     const Case cases[] = {
         {1024, 48000, 406u},  // 341.33 -> 342 + 64
-        {960, 48000, 384u},
         {1024, 44100, 436u},
-        {1024, 16000, 1088u},
         {1, 96000, 65u},
-        {4096, 8000, 8256u},
         {0, 48000, 64u},
         // Exactly 32000 output frames are owed, but 16000 / 30884 rounds up in
         // double and the product lands just above 32000: the ratio-first order
         // gives one frame more than 16000 x 61768 / 30884 would.
         {61768, 30884, 32001u + 64u},
         {1024, 0, none},
-        {1024, -48000, none},
         {1024, std::numeric_limits<double>::quiet_NaN(), none},
         {1024, inf, 64u},  // no output owed at an infinite rate
         {1024, 1e-300, none},
         {-1, 48000, none},
-        {0, 0, none},  // 0 x inf is NaN
         // The largest signed 32-bit count at the lowest rate: 2^32 - 2 output
         // frames would wrap after adding 64.
         {std::numeric_limits<std::int32_t>::max(), 8000, none},

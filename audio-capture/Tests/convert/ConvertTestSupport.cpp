@@ -81,16 +81,11 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vec
     return pcmBufferOf(format, std::vector<std::vector<double>>(format.channelCount(), signal));
 }
 
-std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer* input,
+std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input,
                                       std::uint32_t capacity) {
     const auto output = PCMBuffer::make(AudioFormat::outputPCM(), capacity);
     std::optional<PlatformError> error;
-    const InputBlock noInput = [](std::uint32_t, InputStatus& status) -> const PCMBuffer* {
-        status = InputStatus::noDataNow;
-        return nullptr;
-    };
-    const auto status =
-        converter.convert(*output, error, input != nullptr ? oneShotInput(*input) : noInput);
+    const auto status = converter.convert(*output, error, oneShotInput(input));
     EXPECT_FALSE(error.has_value()) << error->localizedDescription();
     EXPECT_NE(status, ConverterOutputStatus::error);
     const std::int16_t* samples = output->int16ChannelData()[0];

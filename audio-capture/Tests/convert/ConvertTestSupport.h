@@ -38,9 +38,9 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
 // Every channel carrying `signal`.
 std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vector<double>& signal);
 
-// One convert() call handing over `input` (if any) through the one-shot input,
+// One convert() call handing over `input` through the one-shot input,
 // into an output buffer of `capacity` frames. The test fails on an error.
-std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer* input,
+std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input,
                                       std::uint32_t capacity);
 
 // `samples[from, from + count)`; the test fails if that is out of range.

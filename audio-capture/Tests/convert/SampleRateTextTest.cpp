@@ -14,22 +14,18 @@ namespace {
 TEST(SampleRateText, IsTheShortestTextThatReadsBack) {
     const std::pair<double, std::string> cases[] = {
         {48000, "48000.0"},
-        {44100, "44100.0"},
-        {384000, "384000.0"},
-        {1, "1.0"},
         {0, "0.0"},
+        {1, "1.0"},
+        {0.0001, "0.0001"},
         {22050.5, "22050.5"},
         {0.1, "0.1"},  // not 0.10000000000000001
         {44099.999999999993, "44099.99999999999"},
-        {0.00025, "0.00025"},
         {-2.5, "-2.5"},
         {9007199254740991.0, "9007199254740991.0"},
         {1e16, "1e+16"},
-        {1.5e300, "1.5e+300"},
         {0.00001, "1e-05"},
         {std::numeric_limits<double>::denorm_min(), "5e-324"},
         {std::numeric_limits<double>::infinity(), "inf"},
-        {-std::numeric_limits<double>::infinity(), "-inf"},
         {std::nan(""), "nan"},
     };
     for (const auto& [rate, text] : cases) {

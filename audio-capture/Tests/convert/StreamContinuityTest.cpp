@@ -7,7 +7,6 @@
 #include <random>
 
 #include "ConvertTestSupport.h"
-#include "convert/OneShotInput.h"
 #include "support/CapturedEvents.h"
 
 namespace tallwick {
@@ -65,40 +64,6 @@ TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
     pieces.insert(pieces.end(), rest.begin(), rest.end());
     ASSERT_GE(pieces.size(), reference.size());
     EXPECT_EQ(prefix(pieces, reference.size()), reference);
-}
-
-// Output buffers far smaller than the input's share: almost everything waits
-// in the converter, and comes out in order once input stops.
-TEST_P(StreamContinuity, SmallOutputBuffersLoseNothing) {
-    const double rate = GetParam();
-    const AudioFormat format(CommonFormat::int16, rate, 1, true);
-    const auto frames = static_cast<std::size_t>(rate * 3);
-    const auto signal = program(rate, frames, 3);
-
-    auto whole = AudioConverter::make(format, AudioFormat::outputPCM());
-    const auto all = testing::pcmBufferOf(format, signal);
-    const auto reference = testing::convertOnce(*whole, all.get(), 60000);
-
-    auto converter = AudioConverter::make(format, AudioFormat::outputPCM());
-    auto sizes = randomSizes(5);
-    std::mt19937 random(9);
-    std::vector<std::int16_t> got;
-    for (std::size_t at = 0; at < frames;) {
-        const std::size_t size = std::min(sizes(), frames - at);
-        const auto piece = testing::pcmBufferOf(
-            format, std::vector<double>(signal.begin() + static_cast<std::ptrdiff_t>(at),
-                                        signal.begin() + static_cast<std::ptrdiff_t>(at + size)));
-        const auto more = testing::convertOnce(*converter, piece.get(), 1 + random() % 16);
-        got.insert(got.end(), more.begin(), more.end());
-        at += size;
-    }
-    EXPECT_LT(got.size(), reference.size() / 2) << "the output buffers were meant to be binding";
-    for (;;) {
-        const auto more = testing::convertOnce(*converter, nullptr, 1 + random() % 16);
-        if (more.empty()) break;
-        got.insert(got.end(), more.begin(), more.end());
-    }
-    EXPECT_EQ(got, reference);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, StreamContinuity,

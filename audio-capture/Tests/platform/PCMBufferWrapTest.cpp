@@ -11,28 +11,12 @@ namespace {
 const AudioFormat stereoInt16Interleaved(CommonFormat::int16, 48000.0, 2, true);
 const AudioFormat stereoFloatPlanar(CommonFormat::float32, 48000.0, 2, false);
 
-// The same regions make() would give for `frames`, over the same samples.
-void expectLaidOutLikeMake(PCMBuffer& buffer, const AudioFormat& format, std::uint32_t frames) {
-    const auto made = PCMBuffer::make(format, frames);
-    EXPECT_EQ(buffer.frameCapacity(), frames);
-    const auto& regions = buffer.audioBufferList();
-    ASSERT_EQ(regions.size(), made->audioBufferList().size());
-    for (std::size_t r = 0; r < regions.size(); ++r) {
-        EXPECT_EQ(regions[r].numberChannels, made->audioBufferList()[r].numberChannels);
-        EXPECT_EQ(regions[r].dataByteSize, made->audioBufferList()[r].dataByteSize);
-    }
-    if (std::int16_t* const* channels = buffer.int16ChannelData()) {
-        EXPECT_EQ(channels[0], regions[0].data);
-        EXPECT_EQ(channels[1], static_cast<std::int16_t*>(regions[0].data) + 1);
-    }
-}
-
 TEST(PCMBufferWrap, SharesTheOwnersSamplesWithoutCopying) {
     std::array<std::int16_t, 8> samples{1, -1, 2, -2, 3, -3, 4, -4};
     auto interleaved = PCMBuffer::wrap(stereoInt16Interleaved, 4, {{2, sizeof samples, samples.data()}});
     ASSERT_NE(interleaved, nullptr);
-    expectLaidOutLikeMake(*interleaved, stereoInt16Interleaved, 4);
-    EXPECT_EQ(interleaved->audioBufferList()[0].data, samples.data());
+    EXPECT_EQ(interleaved->frameCapacity(), 4u);
+    EXPECT_EQ(interleaved->int16ChannelData()[1], samples.data() + 1);
     samples[6] = 42;  // the owner writes, the wrapper sees it
     EXPECT_EQ(interleaved->int16ChannelData()[0][6], 42);
 
@@ -41,8 +25,9 @@ TEST(PCMBufferWrap, SharesTheOwnersSamplesWithoutCopying) {
     auto planar = PCMBuffer::wrap(stereoFloatPlanar, 10,
                                   {{1, sizeof left, left.data()}, {1, sizeof right, right.data()}});
     ASSERT_NE(planar, nullptr);
-    expectLaidOutLikeMake(*planar, stereoFloatPlanar, 10);
+    EXPECT_EQ(planar->frameCapacity(), 10u);
     EXPECT_EQ(planar->audioBufferList()[1].data, right.data());
+    EXPECT_EQ(planar->audioBufferList()[1].dataByteSize, 40u);
     EXPECT_EQ(planar->int16ChannelData(), nullptr);
     EXPECT_FALSE(planar->remake(2)) << "a wrapped buffer's storage is not its own";
 }

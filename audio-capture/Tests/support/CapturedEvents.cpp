@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,24 +40,15 @@ std::string CapturedEvents::bytes() const {
     return all;
 }
 
-std::vector<std::string> CapturedEvents::lines() const {
+std::vector<nlohmann::json> CapturedEvents::events() const {
     const std::string all = bytes();
-    std::vector<std::string> result;
-    if (all.empty()) {
-        return result;
+    std::vector<nlohmann::json> result;
+    if (!all.empty()) {
+        EXPECT_EQ(all.back(), '\n') << "output ends inside a line";
     }
-    EXPECT_EQ(all.back(), '\n') << "output ends inside a line";
     std::size_t start = 0;
     for (std::size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1) {
-        result.push_back(all.substr(start, end - start));
-    }
-    return result;
-}
-
-std::vector<nlohmann::json> CapturedEvents::events() const {
-    std::vector<nlohmann::json> result;
-    for (const auto& line : lines()) {
-        result.push_back(nlohmann::json::parse(line));
+        result.push_back(nlohmann::json::parse(all.substr(start, end - start)));
     }
     return result;
 }

@@ -16,9 +16,7 @@ public:
     CapturedEvents& operator=(const CapturedEvents&) = delete;
 
     std::string bytes() const;
-    // Each line without its line feed; fails the test if the output does not end in one.
-    std::vector<std::string> lines() const;
-    // Each line parsed as JSON.
+    // Each line parsed as JSON; fails the test if the output does not end in a line feed.
     std::vector<nlohmann::json> events() const;
 
 private:
