@@ -13,9 +13,7 @@ using namespace std::chrono_literals;
 const std::string screenPermissionLog = "Requesting screen capture permission\u2026";
 const std::string microphonePermissionLog = "Requesting microphone permission\u2026";
 
-// Fails the test for any event that breaks the line format: "audio" with
-// decodable, non-empty, whole-sample data and nothing else; every other event
-// with a message and no data.
+// Fails the test for any line that breaks the line format.
 void expectWellFormed(const ToolRun& run);
 
 // Fails the test if the tool wrote anything to standard error. Sanitizer

@@ -3,13 +3,12 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <array>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "EventValidator.h"
 #include "Tone.h"
 
 namespace tallwick::testing {
@@ -18,28 +17,17 @@ namespace {
 
 const std::string binary = TALLWICK_AUDIO_BINARY;
 
-std::optional<Event> parse(const std::string& line) {
-    const auto json = nlohmann::json::parse(line, nullptr, false);
-    if (json.is_discarded() || !json.is_object() || !json.contains("type") ||
-        !json["type"].is_string()) {
+// The inspector's own check of the line format, the one the host relies on.
+std::optional<Event> parse(const std::string& line, std::vector<std::string>& malformed) {
+    auto check = listen::checkEventLine(line);
+    if (!check.event) {
+        malformed.push_back(check.problem + ": " + line.substr(0, 80));
         return std::nullopt;
     }
-    Event event;
-    event.line = line;
-    event.arrivedAt = std::chrono::steady_clock::now();
-    for (const auto& [key, value] : json.items()) {
-        if (!value.is_string()) {
-            return std::nullopt;
-        }
-        if (key == "type") {
-            event.type = value.get<std::string>();
-        } else if (key == "data") {
-            event.data = value.get<std::string>();
-        } else if (key == "message") {
-            event.message = value.get<std::string>();
-        } else {
-            return std::nullopt;
-        }
+    Event event{std::string(listen::nameOf(check.event->type)), std::move(check.event->pcm),
+                std::nullopt, std::chrono::steady_clock::now(), line};
+    if (check.event->type != listen::EventType::audio) {
+        event.message = std::move(check.event->message);
     }
     return event;
 }
@@ -69,20 +57,26 @@ ToolRun::~ToolRun() {
     ::unlink(errorFile_.c_str());
 }
 
+bool ToolRun::readOne(std::chrono::steady_clock::time_point deadline) {
+    bool unterminated = false;
+    const auto line = process_->readLine(deadline, &unterminated);
+    if (!line) {
+        return false;
+    }
+    if (unterminated) {
+        malformed_.push_back("no line feed: " + line->substr(0, 80));
+    } else if (auto event = parse(*line, malformed_)) {
+        events_.push_back(std::move(*event));
+    }
+    return true;
+}
+
 bool ToolRun::readUntil(const std::function<bool(const std::vector<Event>&)>& until,
                         std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!until(events_)) {
-        bool unterminated = false;
-        const auto line = process_->readLine(deadline, &unterminated);
-        if (!line) {
+        if (!readOne(deadline)) {
             return false;
-        }
-        auto event = unterminated ? std::nullopt : parse(*line);
-        if (event) {
-            events_.push_back(std::move(*event));
-        } else {
-            malformed_.push_back(*line);
         }
     }
     return true;
@@ -90,19 +84,9 @@ bool ToolRun::readUntil(const std::function<bool(const std::vector<Event>&)>& un
 
 bool ToolRun::readToEnd(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        bool unterminated = false;
-        const auto line = process_->readLine(deadline, &unterminated);
-        if (!line) {
-            return std::chrono::steady_clock::now() < deadline;
-        }
-        auto event = unterminated ? std::nullopt : parse(*line);
-        if (event) {
-            events_.push_back(std::move(*event));
-        } else {
-            malformed_.push_back(*line);
-        }
+    while (readOne(deadline)) {
     }
+    return std::chrono::steady_clock::now() < deadline;
 }
 
 std::vector<std::string> ToolRun::types() const {
@@ -116,12 +100,8 @@ std::vector<std::string> ToolRun::types() const {
 std::vector<float> ToolRun::audio() const {
     std::vector<float> samples;
     for (const auto& event : events_) {
-        if (event.type == "audio" && event.data) {
-            if (const auto bytes = decodeBase64(*event.data)) {
-                const auto decoded = fromPCM16(*bytes);
-                samples.insert(samples.end(), decoded.begin(), decoded.end());
-            }
-        }
+        const auto decoded = fromPCM16(event.pcm);
+        samples.insert(samples.end(), decoded.begin(), decoded.end());
     }
     return samples;
 }
@@ -139,43 +119,6 @@ std::string ToolRun::standardError() const {
     std::stringstream contents;
     contents << in.rdbuf();
     return contents.str();
-}
-
-std::optional<std::string> decodeBase64(const std::string& text) {
-    static const std::string alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    if (text.size() % 4 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(text.size() / 4 * 3);
-    for (std::size_t at = 0; at < text.size(); at += 4) {
-        std::array<int, 4> values{};
-        int padding = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char c = text[at + i];
-            const bool last = at + 4 == text.size();
-            if (c == '=' && last && i >= 2 && (i == 3 || text[at + 3] == '=')) {
-                ++padding;
-                values[i] = 0;
-                continue;
-            }
-            const auto found = alphabet.find(c);
-            if (found == std::string::npos || padding > 0) {
-                return std::nullopt;
-            }
-            values[i] = static_cast<int>(found);
-        }
-        const int group = values[0] << 18 | values[1] << 12 | values[2] << 6 | values[3];
-        bytes.push_back(static_cast<char>(group >> 16 & 0xff));
-        if (padding < 2) {
-            bytes.push_back(static_cast<char>(group >> 8 & 0xff));
-        }
-        if (padding < 1) {
-            bytes.push_back(static_cast<char>(group & 0xff));
-        }
-    }
-    return bytes;
 }
 
 bool hasEvent(const std::vector<Event>& events, const std::string& type,

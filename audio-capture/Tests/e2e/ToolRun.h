@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,7 +15,7 @@ namespace tallwick::testing {
 // One event line of the tool, as a reader sees it.
 struct Event {
     std::string type;
-    std::optional<std::string> data;
+    std::vector<std::uint8_t> pcm;  // "audio" only
     std::optional<std::string> message;
     std::chrono::steady_clock::time_point arrivedAt;
     std::string line;
@@ -45,18 +46,20 @@ public:
     void closeStandardOutput();
     // What the tool wrote to standard error.
     std::string standardError() const;
-    // Lines that were not one well-formed event.
+    // Lines that were not one well-formed event (as the inspector judges
+    // them), each with what is wrong.
     const std::vector<std::string>& malformed() const { return malformed_; }
 
 private:
+    // Reads one line; false when the deadline passes first or the output ends.
+    bool readOne(std::chrono::steady_clock::time_point deadline);
+
     std::string errorFile_;
     std::unique_ptr<ChildProcess> process_;
     std::vector<Event> events_;
     std::vector<std::string> malformed_;
 };
 
-// The bytes of standard base64 text; none when it is not valid base64.
-std::optional<std::string> decodeBase64(const std::string& text);
 
 // Whether any event has this type (and, when given, this message).
 bool hasEvent(const std::vector<Event>& events, const std::string& type,

@@ -62,12 +62,11 @@ double rms(std::span<const float> samples) {
     return std::sqrt(sum / static_cast<double>(samples.size()));
 }
 
-std::vector<float> fromPCM16(const std::string& bytes) {
+std::vector<float> fromPCM16(const std::vector<std::uint8_t>& bytes) {
     std::vector<float> samples(bytes.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto low = static_cast<std::uint8_t>(bytes[2 * i]);
-        const auto high = static_cast<std::uint8_t>(bytes[2 * i + 1]);
-        const auto value = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
+        const auto value =
+            static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
         samples[i] = static_cast<float>(value) / 32768.0f;
     }
     return samples;

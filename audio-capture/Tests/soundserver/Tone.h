@@ -23,6 +23,6 @@ double peakToneShare(std::span<const float> samples, int rate, double frequency,
 double rms(std::span<const float> samples);
 
 // Signed 16-bit little-endian PCM as floats in [-1, 1).
-std::vector<float> fromPCM16(const std::string& bytes);
+std::vector<float> fromPCM16(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace tallwick::testing
