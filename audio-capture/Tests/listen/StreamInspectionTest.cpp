@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "LevelTimeline.h"
 #include "SilenceRuns.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
@@ -47,21 +46,6 @@ TEST(SilenceRuns, FindsRunsOfZerosAcrossChunksWithExactBounds) {
         EXPECT_EQ(silence.first()[i].startFrame, runs[i].first) << i;
         EXPECT_EQ(silence.first()[i].frames, runs[i].second) << i;
     }
-}
-
-TEST(LevelTimeline, DrawsEachReadingUntilTheNextAndLeavesGapsWhereNoneReaches) {
-    LevelTimeline levels;
-    levels.add(0, 0.0);
-    levels.add(4000, 1.0);
-    levels.add(8000, 0.3);
-    // 16000 frames over 8 columns: 2000 frames a column.
-    EXPECT_EQ(levels.sparkline(16000, 8), "▁▁██▃▃▃▃");
-    EXPECT_DOUBLE_EQ(levels.peak(), 1.0);
-    LevelTimeline sparse;
-    sparse.add(0, 0.5);
-    sparse.add(32000, 0.5);
-    // A reading holds for 0.5 s at most: columns of 4000 frames.
-    EXPECT_EQ(sparse.sparkline(40000, 10), "▄▄      ▄▄");
 }
 
 class Inspection : public ::testing::Test {
