@@ -27,7 +27,6 @@ std::string audioLine(std::size_t frames, std::int16_t value) {
     return tallwick::formatEventLine("audio", tallwick::base64Encode(samples(frames, value)), std::nullopt);
 }
 
-std::string levelLine(const char* value) { return tallwick::formatEventLine("level", std::nullopt, value); }
 
 TEST(SilenceRuns, FindsRunsOfZerosAcrossChunksWithExactBounds) {
     SilenceRuns silence;
@@ -58,28 +57,6 @@ protected:
         inspection_.feed(bytes);
     }
 };
-
-TEST_F(Inspection, CountsEventsAndAudioAndPlacesEachLevelAtTheChunkItMeasured) {
-    arriveAfter(0ms, tallwick::formatEventLine("log", std::nullopt, "Requesting\xE2\x80\xA6"));
-    arriveAfter(0ms, audioLine(8000, 0) + levelLine("1.0000") + audioLine(8000, 6000) + "not json\n");
-    arriveAfter(0ms, tallwick::formatEventLine("error", std::nullopt, "gone") + audioLine(10, 3) + "{\"type\":\"au");
-    inspection_.end(true);
-    const StreamTally& tally = inspection_.tally();
-    EXPECT_EQ(tally.lines, 8u);
-    const std::size_t counts[] = {1, 0, 3, 1, 1};  // log, ready, audio, level, error
-    for (auto type : {EventType::log, EventType::ready, EventType::audio, EventType::level, EventType::error}) {
-        EXPECT_EQ(tally.count(type), counts[static_cast<std::size_t>(type)]) << static_cast<int>(type);
-    }
-    EXPECT_EQ(tally.invalidLines, 2u);
-    ASSERT_EQ(tally.firstInvalid.size(), 2u);
-    EXPECT_EQ(tally.firstInvalid[0].lineNumber, 5u);
-    EXPECT_EQ(tally.firstInvalid[1].lineNumber, 8u);
-    EXPECT_EQ(tally.frames, 16010u);
-    EXPECT_DOUBLE_EQ(tally.lastLevel, 1.0);
-    ASSERT_EQ(tally.messages.size(), 2u);
-    EXPECT_EQ(tally.messages[1].event->message, "gone");
-    EXPECT_EQ(inspection_.levels().sparkline(16000, 4), "  ██");
-}
 
 TEST_F(Inspection, FindsAudioThatArrivedFarLaterThanItLasts) {
     const auto chunk = audioLine(320, 1);  // 20 ms of audio
