@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,47 +96,6 @@ TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {
     for (const char* level : {"0.5", "0.50000", "1.0001", "-0.100"}) {
         EXPECT_EQ(checkEventLine(toolLine("level", level)).problem,
                   "level \"" + std::string(level) + "\" is not a value 0.0000 to 1.0000");
-    }
-}
-
-TEST(EventOrder, ALevelMustBeDirectlyFollowedByItsAudio) {
-    const std::string level = R"({"type":"level","message":"0.5000"})";
-    const std::string audio = R"({"type":"audio","data":"AAA="})";
-    const std::string log = R"({"type":"log","message":"x"})";
-    struct Case {
-        std::vector<std::string> lines;
-        std::optional<std::string> unterminated;
-        bool stopped;
-        std::vector<bool> valid;  // line by line, the end's outcomes included
-        std::string lastProblemOrNote;
-    };
-    const Case cases[] = {
-        {{log, level, audio, audio}, std::nullopt, false, {true, true, true, true}, ""},
-        {{level, log, level, level, audio, level, "x"}, std::nullopt, false,
-         {false, true, false, true, true, false, false}, ""},
-        // A broken audio line is its own fault, not its level's.
-        {{level, R"({"type":"audio","data":"A"})"}, std::nullopt, false, {true, false}, ""},
-        {{audio, level}, std::nullopt, true, {true, true}, "stream stopped between"},
-        {{log}, log, true, {true, false}, "last line cut off: 28 bytes and no line feed"},
-        {{level}, R"({"type":"audio","da)", false, {true, false}, "last line cut off"},
-    };
-    for (const Case& c : cases) {
-        EventValidator validator;
-        std::vector<LineOutcome> outcomes;
-        for (const auto& line : c.lines) {
-            for (auto& outcome : validator.line(line)) outcomes.push_back(std::move(outcome));
-        }
-        const auto tail = c.unterminated ? std::optional(UnterminatedLine{*c.unterminated, c.unterminated->size()})
-                                         : std::nullopt;
-        for (auto& outcome : validator.end(tail, c.stopped)) outcomes.push_back(std::move(outcome));
-        std::sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.lineNumber < b.lineNumber; });
-        ASSERT_EQ(outcomes.size(), c.valid.size()) << c.lines.size();
-        for (std::size_t i = 0; i < outcomes.size(); ++i) {
-            EXPECT_EQ(outcomes[i].lineNumber, i + 1);
-            EXPECT_EQ(outcomes[i].event.has_value(), c.valid[i]) << "line " << i + 1 << ": " << outcomes[i].problem;
-        }
-        const LineOutcome& last = outcomes.back();
-        EXPECT_NE((last.problem + last.note).find(c.lastProblemOrNote), std::string::npos) << last.problem;
     }
 }
 

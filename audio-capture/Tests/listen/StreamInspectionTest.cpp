@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "SilenceRuns.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
 
@@ -27,25 +26,6 @@ std::string audioLine(std::size_t frames, std::int16_t value) {
     return tallwick::formatEventLine("audio", tallwick::base64Encode(samples(frames, value)), std::nullopt);
 }
 
-
-TEST(SilenceRuns, FindsRunsOfZerosAcrossChunksWithExactBounds) {
-    SilenceRuns silence;
-    auto loneByte = samples(3200, 0);
-    loneByte[1601 * 2 + 1] = 0x01;  // sample 1601 is 256: its low byte alone is zero
-    // 1600 zeros are exactly 100 ms, 1599 one short; the last run is open at the end.
-    for (const auto& chunk : {samples(100, 5), samples(1000, 0), samples(600, 0), samples(1, -1), samples(1599, 0),
-                              samples(1, 1), loneByte, samples(4000, 0)}) {
-        silence.add(chunk);
-    }
-    silence.finish();
-    ASSERT_EQ(silence.count(), 3u);
-    EXPECT_EQ(silence.totalFrames(), 1600u + 1601 + 5598);
-    const std::pair<std::size_t, std::size_t> runs[] = {{100, 1600}, {3301, 1601}, {4903, 5598}};
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(silence.first()[i].startFrame, runs[i].first) << i;
-        EXPECT_EQ(silence.first()[i].frames, runs[i].second) << i;
-    }
-}
 
 class Inspection : public ::testing::Test {
 protected:
