@@ -11,8 +11,11 @@ const { execFileSync, spawn } = require('node:child_process');
 const { startTallwickAudio } = require('../tallwickAudio');
 
 // Killed by ctest's deadline: the module's exit handler kills the tool, and the
-// server stops by itself once this process is gone.
-process.once('SIGTERM', () => process.exit(143));
+// server would stop by itself once this process is gone, but its folder would stay.
+process.once('SIGTERM', () => {
+  cleanUp();
+  process.exit(143);
+});
 const binary = process.env.TALLWICK_AUDIO_BIN;
 const soundServer = process.env.TALLWICK_SOUND_SERVER;
 const skip = binary && soundServer ? false : 'TALLWICK_AUDIO_BIN and TALLWICK_SOUND_SERVER are not set';
