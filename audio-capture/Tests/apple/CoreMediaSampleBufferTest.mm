@@ -80,7 +80,7 @@ TEST(CoreMediaSampleBuffer, DescribesItsAudioAndCopiesWhatFitsOnly) {
     };
     // Room for more than the copy: a destination is sized for its capacity.
     const Case cases[] = {{0, frames, frames * 4, {0, 1, 2, 3, 4, 5, 6, 7}}, {2, 3, 3, {2, 3, 4}},
-                          {0, frames, frames - 1, {}}, {4, frames, frames, {}}, {-1, 1, frames, {}}};
+                          {0, frames, frames - 1, {}}, {4, frames, frames, {}}};
     for (const Case& c : cases) {
         auto destination = PCMBuffer::make(planarStereo, c.capacity);
         const int status = buffer.copyPCMData(c.start, c.count, destination->mutableAudioBufferList());
@@ -89,16 +89,6 @@ TEST(CoreMediaSampleBuffer, DescribesItsAudioAndCopiesWhatFitsOnly) {
         EXPECT_EQ(samplesOf(*destination, 0, c.left.size()), c.left);
         EXPECT_EQ(samplesOf(*destination, 1, 1), std::vector<float>{-c.left[0]});
     }
-}
-
-TEST(CoreMediaSampleBuffer, KeepsTheBufferAliveForItsOwnLife) {
-    const ScreenCaptureLikeBuffer source;
-    const CFIndex before = CFGetRetainCount(source.get());
-    {
-        const CoreMediaSampleBuffer buffer(source.get());
-        EXPECT_EQ(CFGetRetainCount(source.get()), before + 1);
-    }
-    EXPECT_EQ(CFGetRetainCount(source.get()), before);
 }
 
 }  // namespace

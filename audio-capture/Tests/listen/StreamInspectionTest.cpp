@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "LevelTimeline.h"
-#include "SilenceRuns.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
 
@@ -28,41 +26,6 @@ std::string audioLine(std::size_t frames, std::int16_t value) {
     return tallwick::formatEventLine("audio", tallwick::base64Encode(samples(frames, value)), std::nullopt);
 }
 
-std::string levelLine(const char* value) { return tallwick::formatEventLine("level", std::nullopt, value); }
-
-TEST(SilenceRuns, FindsRunsOfZerosAcrossChunksWithExactBounds) {
-    SilenceRuns silence;
-    auto loneByte = samples(3200, 0);
-    loneByte[1601 * 2 + 1] = 0x01;  // sample 1601 is 256: its low byte alone is zero
-    // 1600 zeros are exactly 100 ms, 1599 one short; the last run is open at the end.
-    for (const auto& chunk : {samples(100, 5), samples(1000, 0), samples(600, 0), samples(1, -1), samples(1599, 0),
-                              samples(1, 1), loneByte, samples(4000, 0)}) {
-        silence.add(chunk);
-    }
-    silence.finish();
-    ASSERT_EQ(silence.count(), 3u);
-    EXPECT_EQ(silence.totalFrames(), 1600u + 1601 + 5598);
-    const std::pair<std::size_t, std::size_t> runs[] = {{100, 1600}, {3301, 1601}, {4903, 5598}};
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(silence.first()[i].startFrame, runs[i].first) << i;
-        EXPECT_EQ(silence.first()[i].frames, runs[i].second) << i;
-    }
-}
-
-TEST(LevelTimeline, DrawsEachReadingUntilTheNextAndLeavesGapsWhereNoneReaches) {
-    LevelTimeline levels;
-    levels.add(0, 0.0);
-    levels.add(4000, 1.0);
-    levels.add(8000, 0.3);
-    // 16000 frames over 8 columns: 2000 frames a column.
-    EXPECT_EQ(levels.sparkline(16000, 8), "▁▁██▃▃▃▃");
-    EXPECT_DOUBLE_EQ(levels.peak(), 1.0);
-    LevelTimeline sparse;
-    sparse.add(0, 0.5);
-    sparse.add(32000, 0.5);
-    // A reading holds for 0.5 s at most: columns of 4000 frames.
-    EXPECT_EQ(sparse.sparkline(40000, 10), "▄▄      ▄▄");
-}
 
 class Inspection : public ::testing::Test {
 protected:
@@ -74,28 +37,6 @@ protected:
         inspection_.feed(bytes);
     }
 };
-
-TEST_F(Inspection, CountsEventsAndAudioAndPlacesEachLevelAtTheChunkItMeasured) {
-    arriveAfter(0ms, tallwick::formatEventLine("log", std::nullopt, "Requesting\xE2\x80\xA6"));
-    arriveAfter(0ms, audioLine(8000, 0) + levelLine("1.0000") + audioLine(8000, 6000) + "not json\n");
-    arriveAfter(0ms, tallwick::formatEventLine("error", std::nullopt, "gone") + audioLine(10, 3) + "{\"type\":\"au");
-    inspection_.end(true);
-    const StreamTally& tally = inspection_.tally();
-    EXPECT_EQ(tally.lines, 8u);
-    const std::size_t counts[] = {1, 0, 3, 1, 1};  // log, ready, audio, level, error
-    for (auto type : {EventType::log, EventType::ready, EventType::audio, EventType::level, EventType::error}) {
-        EXPECT_EQ(tally.count(type), counts[static_cast<std::size_t>(type)]) << static_cast<int>(type);
-    }
-    EXPECT_EQ(tally.invalidLines, 2u);
-    ASSERT_EQ(tally.firstInvalid.size(), 2u);
-    EXPECT_EQ(tally.firstInvalid[0].lineNumber, 5u);
-    EXPECT_EQ(tally.firstInvalid[1].lineNumber, 8u);
-    EXPECT_EQ(tally.frames, 16010u);
-    EXPECT_DOUBLE_EQ(tally.lastLevel, 1.0);
-    ASSERT_EQ(tally.messages.size(), 2u);
-    EXPECT_EQ(tally.messages[1].event->message, "gone");
-    EXPECT_EQ(inspection_.levels().sparkline(16000, 4), "  ██");
-}
 
 TEST_F(Inspection, FindsAudioThatArrivedFarLaterThanItLasts) {
     const auto chunk = audioLine(320, 1);  // 20 ms of audio

