@@ -32,11 +32,10 @@ std::vector<float> newestAudio(const std::vector<Event>& events, std::size_t fra
 bool toneArrived(const std::vector<Event>& events, double frequency);
 
 // Fails the test unless the audio that arrived over more than a second,
-// starting `settle` after the first, matches that time within `tolerance`:
-// nothing lost, nothing made up. A stream starts with a burst of what the
-// server already held; settling leaves it out.
-void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance,
-                              std::chrono::milliseconds settle = 500ms);
+// starting half a second after the first (a stream starts with a burst of
+// what the server already held), matches that time within `tolerance`:
+// nothing lost, nothing made up.
+void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance);
 
 // The position of the first event of `type` (with `message`, when given), or
 // the number of events when there is none.
