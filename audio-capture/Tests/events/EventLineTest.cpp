@@ -74,6 +74,7 @@ TEST(EventLine, InvalidUtf8BecomesReplacementCharactersNotALostEvent) {
         {"\xE2\x86x", replacement + "x"},                           // truncated in the middle
         {"\xED\xA0\x80", replacement + replacement + replacement},  // a surrogate
         {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},
+        {"\xF5\x80\x80\x80", replacement + replacement + replacement + replacement},  // past U+10FFFF
         {"\x80\x80", replacement + replacement},
     };
     for (const auto& c : cases) {

@@ -43,54 +43,65 @@ struct ReadingEnd {
     ~ReadingEnd() { ::fclose(file); }
 };
 
+// Emits 40 chunks of 20 ms, each one's samples saying which chunk it is, with
+// a log line among them, without reading; then reads up to the drop notice.
+// Returns the chunks that arrived and the seconds the notice gave.
+std::pair<std::vector<int>, double> stallAndCatchUp(EventStream& stream, FILE* reader) {
+    constexpr int chunks = 40;
+    std::vector<std::string> chunkTexts;
+    for (int i = 0; i < chunks; ++i) {
+        const std::vector<std::uint8_t> pcm(640, static_cast<std::uint8_t>(i));
+        chunkTexts.push_back(base64Encode(pcm));
+        stream.emitAudio(pcm);
+        if (i == 20) {
+            stream.emit("log", std::nullopt, "kept");
+        }
+    }
+    std::vector<int> received;
+    bool sawLog = false;
+    double dropped = -1;
+    char line[4096];
+    while (dropped < 0 && std::fgets(line, sizeof line, reader)) {
+        const auto event = nlohmann::json::parse(line);
+        if (event["type"] == "audio") {
+            const auto chunk = std::find(chunkTexts.begin(), chunkTexts.end(), event["data"]);
+            EXPECT_NE(chunk, chunkTexts.end());
+            received.push_back(static_cast<int>(chunk - chunkTexts.begin()));
+        } else if (event["message"] == "kept") {
+            sawLog = true;
+        } else {
+            EXPECT_EQ(std::sscanf(event["message"].get<std::string>().c_str(),
+                                  "Reader too slow: %lf s of audio dropped", &dropped),
+                      1);
+        }
+    }
+    EXPECT_TRUE(sawLog);
+    EXPECT_NEAR(dropped, static_cast<double>(chunks - static_cast<int>(received.size())) * 0.02,
+                1e-9)
+        << "every missing chunk counted";
+    return {received, dropped};
+}
+
 TEST(SlowReader, EmittingNeverWaitsAndOnlyTheReportedAudioIsLost) {
     const auto previous = std::signal(SIGPIPE, SIG_IGN);
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     ASSERT_GT(::fcntl(fds[1], F_SETPIPE_SZ, 4096), 0);
-    constexpr int chunks = 40;
-    std::vector<std::string> chunkTexts;  // each chunk's samples say which chunk it is
     {
         // Five chunks of 20 ms may wait.
         EventStream stream(fds[1], 0.1);
         stream.onReaderGone([] {});
         ReadingEnd reader{::fdopen(fds[0], "r")};
         ASSERT_NE(reader.file, nullptr);
-        for (int i = 0; i < chunks; ++i) {
-            const std::vector<std::uint8_t> pcm(640, static_cast<std::uint8_t>(i));
-            chunkTexts.push_back(base64Encode(pcm));
-            stream.emitAudio(pcm);
-            if (i == 20) {
-                stream.emit("log", std::nullopt, "kept");
-            }
+        // Twice: the second stall needs the writer as much as the first.
+        for (int stall = 0; stall < 2; ++stall) {
+            const auto [received, dropped] = stallAndCatchUp(stream, reader.file);
+            ASSERT_GE(received.size(), 9u);
+            // In order, and the newest five among them.
+            EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
+            EXPECT_EQ(std::vector<int>(received.end() - 5, received.end()),
+                      (std::vector<int>{35, 36, 37, 38, 39}));
         }
-        // Nobody has read yet, and nothing waited: the reader starts now.
-        std::vector<int> received;
-        bool sawLog = false;
-        double dropped = -1;
-        char line[4096];
-        while (dropped < 0 && std::fgets(line, sizeof line, reader.file)) {
-            const auto event = nlohmann::json::parse(line);
-            if (event["type"] == "audio") {
-                const auto chunk = std::find(chunkTexts.begin(), chunkTexts.end(), event["data"]);
-                ASSERT_NE(chunk, chunkTexts.end());
-                received.push_back(static_cast<int>(chunk - chunkTexts.begin()));
-            } else if (event["message"] == "kept") {
-                sawLog = true;
-            } else {
-                ASSERT_EQ(std::sscanf(event["message"].get<std::string>().c_str(),
-                                      "Reader too slow: %lf s of audio dropped", &dropped),
-                          1);
-            }
-        }
-        EXPECT_TRUE(sawLog);
-        ASSERT_GE(received.size(), 9u);
-        // In order, the newest five among them, and every missing chunk counted.
-        EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
-        EXPECT_EQ(std::vector<int>(received.end() - 5, received.end()),
-                  (std::vector<int>{35, 36, 37, 38, 39}));
-        EXPECT_NEAR(dropped, static_cast<double>(chunks - static_cast<int>(received.size())) * 0.02,
-                    1e-9);
     }
     ::close(fds[1]);
     std::signal(SIGPIPE, previous);
