@@ -182,9 +182,14 @@ void EventStream::handToWriter() {
     changed_.notify_all();
 }
 
+std::string EventStream::takeWaiting() {
+    // What was begun goes out first.
+    return unfinished_.empty() ? pending_.takeFront() : std::exchange(unfinished_, {});
+}
+
 void EventStream::writeWaitingNow() {
-    while (!gone_ && !(unfinished_.empty() && pending_.empty())) {
-        const std::string text = unfinished_.empty() ? pending_.takeFront() : std::exchange(unfinished_, {});
+    while (!gone_ && hasWaiting()) {
+        const std::string text = takeWaiting();
         if (!writeWhole(fd_, text)) {
             readerGone();
         }
@@ -194,11 +199,11 @@ void EventStream::writeWaitingNow() {
 void EventStream::serveSlowReader() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !unfinished_.empty() || !pending_.empty(); });
-        if (gone_ || (unfinished_.empty() && pending_.empty())) {
+        changed_.wait(lock, [this] { return stopping_ || hasWaiting(); });
+        if (gone_ || !hasWaiting()) {
             return;
         }
-        const std::string text = unfinished_.empty() ? pending_.takeFront() : std::exchange(unfinished_, {});
+        const std::string text = takeWaiting();
         const int fd = fd_;
         writing_ = true;
         lock.unlock();

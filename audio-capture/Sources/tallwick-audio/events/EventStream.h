@@ -64,7 +64,10 @@ public:
 private:
     // Lock held for all of these.
     void send(std::string_view line, std::size_t audioBytes, bool droppable);
-    bool idle() const { return pending_.empty() && unfinished_.empty() && !writing_; }
+    bool hasWaiting() const { return !unfinished_.empty() || !pending_.empty(); }
+    bool idle() const { return !hasWaiting() && !writing_; }
+    // The next line to write, out of the waiting ones.
+    std::string takeWaiting();
     void handToWriter();
     void writeWaitingNow();
     void readerGone();
