@@ -8,6 +8,20 @@
 
 namespace tallwick::testing {
 
+void expectSetupFailure(const std::vector<std::string>& source,
+                        const std::vector<std::string>& environment, const std::string& message) {
+    const auto startedAt = std::chrono::steady_clock::now();
+    ToolRun run(source, environment);
+    run.readToEnd(10s);
+    EXPECT_EQ(run.exitStatus(2s), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - startedAt, 10s);
+    ASSERT_EQ(run.types(), (std::vector<std::string>{"log", "error"}));
+    EXPECT_EQ(run.events()[0].message, source.empty() ? microphonePermissionLog : screenPermissionLog);
+    EXPECT_EQ(run.events()[1].message, message);
+    expectWellFormed(run);
+    expectNothingOnStandardError(run);
+}
+
 void expectWellFormed(const ToolRun& run) {
     for (const auto& problem : run.malformed()) {
         ADD_FAILURE() << problem;

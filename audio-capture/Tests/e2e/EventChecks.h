@@ -13,6 +13,11 @@ using namespace std::chrono_literals;
 const std::string screenPermissionLog = "Requesting screen capture permission\u2026";
 const std::string microphonePermissionLog = "Requesting microphone permission\u2026";
 
+// Runs the tool with `source` to its end: within ten seconds it must say it
+// asks for access, write one "error" line of `message`, and exit with status 1.
+void expectSetupFailure(const std::vector<std::string>& source,
+                        const std::vector<std::string>& environment, const std::string& message);
+
 // Fails the test for any line that breaks the line format.
 void expectWellFormed(const ToolRun& run);
 

@@ -42,9 +42,7 @@ ToolRun::ToolRun(std::vector<std::string> arguments, std::vector<std::string> en
     }
     errorFile_ = pattern;
     arguments.insert(arguments.begin(), binary);
-    ChildProcess::Options options = ChildProcess::reading(arguments, environment);
-    options.standardErrorFile = errorFile_;
-    process_ = std::make_unique<ChildProcess>(options);
+    process_ = std::make_unique<RunningProgram>(arguments, environment, errorFile_);
 }
 
 ToolRun::~ToolRun() {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "RunningProgram.h"
 
 namespace tallwick::testing {
 
@@ -40,7 +40,6 @@ public:
     // Every "audio" chunk so far, decoded, as floats at 16 kHz.
     std::vector<float> audio() const;
 
-    pid_t pid() const { return process_->pid(); }
     std::optional<int> exitStatus(std::chrono::milliseconds timeout);
     void terminate();
     void closeStandardOutput();
@@ -55,7 +54,7 @@ private:
     bool readOne(std::chrono::steady_clock::time_point deadline);
 
     std::string errorFile_;
-    std::unique_ptr<ChildProcess> process_;
+    std::unique_ptr<RunningProgram> process_;
     std::vector<Event> events_;
     std::vector<std::string> malformed_;
 };

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "soundserver/ChildProcess.h"
+#include "soundserver/RunningProgram.h"
 #include "WavWriter.h"
 #include "events/Base64.h"
 #include "events/EventStream.h"
@@ -21,7 +21,7 @@ namespace tallwick::listen {
 namespace {
 
 using namespace std::chrono_literals;
-using tallwick::testing::ChildProcess;
+using tallwick::testing::RunningProgram;
 
 const std::string listenBinary = TALLWICK_LISTEN_BINARY;
 
@@ -53,16 +53,16 @@ std::vector<std::string> streamingTool() {
                             "echo '{\"type\":\"audio\",\"data\":\"" + pcm + "\"}'; sleep 0.01; done"};
 }
 
-// Its exit status and standard output; in a session of its own, as a shell would start it.
-std::pair<int, std::string> finish(ChildProcess& listen) {
+// Its exit status and standard output; in a process group of its own, as a shell would start it.
+std::pair<int, std::string> finish(RunningProgram& listen) {
     std::string output;
     while (const auto line = listen.readLine(std::chrono::steady_clock::now() + 60s)) output += *line + "\n";
     return {listen.waitFor(10s).value_or(-1), output};
 }
 
 std::pair<int, std::string> runListen(std::vector<std::string> arguments, const std::string& stdinFile = "/dev/null") {
-    arguments.insert(arguments.begin(), {"sh", "-c", "exec setsid \"$@\" < " + stdinFile, "sh", listenBinary});
-    ChildProcess listen(ChildProcess::reading(arguments, {}));
+    arguments.insert(arguments.begin(), {"sh", "-c", "exec \"$@\" < " + stdinFile, "sh", listenBinary});
+    RunningProgram listen(arguments);
     return finish(listen);
 }
 
@@ -147,10 +147,10 @@ std::uint32_t littleEndian32(const std::string& bytes, std::size_t at) {
 
 TEST(ListenBinary, AStopRequestEndsTheToolAndLeavesACompleteWav) {
     const std::string wav = temporaryPath("interrupted");
-    std::vector<std::string> arguments = {"setsid", listenBinary, "--quiet", "--wav", wav, "--"};
+    std::vector<std::string> arguments = {listenBinary, "--quiet", "--wav", wav, "--"};
     const auto tool = streamingTool();
     arguments.insert(arguments.end(), tool.begin(), tool.end());
-    ChildProcess listen(ChildProcess::reading(arguments, {}));
+    RunningProgram listen(arguments);
     // Sent once audio is on disk, so it lands in the middle of a capture.
     ASSERT_TRUE(eventually([&] { return readFile(wav).size() > 44 + 4800; }));
     listen.kill(SIGINT);

@@ -51,8 +51,7 @@ SoundServer::SoundServer(Access access) {
     directory_ = pattern;
     const auto started =
         runToEnd({"bash", script, access == Access::refusing ? "start-refusing" : "start",
-                  directory_, std::to_string(::getpid())},
-                 {});
+                  directory_, std::to_string(::getpid())});
     if (started.status != 0) {
         throw std::runtime_error("the sound server did not start: " + started.output);
     }
@@ -75,7 +74,7 @@ SoundServer::~SoundServer() {
 }
 
 std::vector<std::string> SoundServer::scriptLines(const std::string& command) const {
-    const auto finished = runToEnd({"bash", script, command, directory_}, {});
+    const auto finished = runToEnd({"bash", script, command, directory_});
     if (finished.status != 0) {
         throw std::runtime_error("sound-server.sh " + command + " failed: " + finished.output);
     }
@@ -104,7 +103,7 @@ void SoundServer::kill() {
     std::filesystem::remove(directory_ + "/pid");
 }
 
-void SoundServer::stop() { runToEnd({"bash", script, "stop", directory_}, {}); }
+void SoundServer::stop() { runToEnd({"bash", script, "stop", directory_}); }
 
 std::string SoundServer::pactl(const std::vector<std::string>& arguments) const {
     std::vector<std::string> command{"pactl"};
@@ -163,7 +162,7 @@ void SoundServer::setDefaultSink(const std::string& name) const {
     pactl({"set-default-sink", name});
 }
 
-std::unique_ptr<ChildProcess> SoundServer::play(const std::string& sink,
+std::unique_ptr<RunningProgram> SoundServer::play(const std::string& sink,
                                                 const std::vector<float>& samples,
                                                 int rate) const {
     const std::string file = directory_ + "/played-" + std::to_string(played_++) + ".raw";
@@ -175,18 +174,12 @@ std::unique_ptr<ChildProcess> SoundServer::play(const std::string& sink,
     // that is not scheduled in time (a loaded machine) would otherwise leave
     // gaps in the sound, and a tone with a gap is no longer one steady tone.
     const auto holdMilliseconds = samples.size() * 1000 / static_cast<std::size_t>(rate) + 200;
-    ChildProcess::Options options;
-    options.arguments = {"pacat",
-                         "--playback",
-                         "--raw",
-                         "--device=" + sink,
-                         "--format=float32le",
-                         "--rate=" + std::to_string(rate),
-                         "--channels=1",
-                         "--latency-msec=" + std::to_string(holdMilliseconds),
-                         file};
-    options.environment = environment();
-    return std::make_unique<ChildProcess>(options);
+    return std::make_unique<RunningProgram>(
+        std::vector<std::string>{"pacat", "--playback", "--raw", "--device=" + sink,
+                                 "--format=float32le", "--rate=" + std::to_string(rate),
+                                 "--channels=1", "--latency-msec=" + std::to_string(holdMilliseconds),
+                                 file},
+        environment());
 }
 
 }  // namespace tallwick::testing

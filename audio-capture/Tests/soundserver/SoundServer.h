@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "RunningProgram.h"
 
 namespace tallwick::testing {
 
@@ -36,7 +36,6 @@ public:
     SoundServer& operator=(const SoundServer&) = delete;
 
     const std::string& directory() const { return directory_; }
-    pid_t pid() const { return pid_; }
     Kind kind() const { return kind_; }
     // The microphone's own rate: PulseAudio keeps the layout's 44.1 kHz,
     // PipeWire runs every node at its graph rate.
@@ -67,7 +66,7 @@ public:
     // Plays float mono `samples` at `rate` into `sink`, as one unbroken sound
     // however the player is scheduled; the player ends once they are played
     // (or when the object goes).
-    std::unique_ptr<ChildProcess> play(const std::string& sink, const std::vector<float>& samples,
+    std::unique_ptr<RunningProgram> play(const std::string& sink, const std::vector<float>& samples,
                                        int rate) const;
 
 private:
