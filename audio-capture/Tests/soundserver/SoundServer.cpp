@@ -87,8 +87,8 @@ std::vector<std::string> SoundServer::refusedEnvironment() const {
     return scriptLines("env-refused");
 }
 
-void SoundServer::exportEnvironment(bool refused) const {
-    for (const auto& entry : refused ? refusedEnvironment() : environment()) {
+void SoundServer::exportEnvironment() const {
+    for (const auto& entry : environment()) {
         const auto equals = entry.find('=');
         ::setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
     }

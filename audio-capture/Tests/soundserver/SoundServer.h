@@ -45,8 +45,8 @@ public:
     std::vector<std::string> environment() const;
     // The same for a client with the wrong cookie (Access::refusing only).
     std::vector<std::string> refusedEnvironment() const;
-    // Points this process's own libpulse at the server (or the refused variant).
-    void exportEnvironment(bool refused = false) const;
+    // Points this process's own libpulse at the server.
+    void exportEnvironment() const;
 
     // Ends the server the way a crash would.
     void kill();
