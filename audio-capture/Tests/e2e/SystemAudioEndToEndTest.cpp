@@ -41,7 +41,11 @@ TEST_F(SystemAudioEndToEndTest, StreamsWhatTheDefaultSinkPlays) {
     auto run = startTool();
     const auto player = server.play("tallwick_speakers", sine(440, 3, playRate), playRate);
     EXPECT_TRUE(awaitTone(*run, 440));
+    const auto processorAtTone = run->processorTime();
+    const auto toneAt = std::chrono::steady_clock::now();
     readAudio(*run, 2.0);
+    // Between buffers the tool sleeps: a timer or a loop that spins takes a whole core.
+    EXPECT_LT(run->processorTime() - processorAtTone, (std::chrono::steady_clock::now() - toneAt) / 4);
     // Fragments of about 20 ms, without gaps. (PipeWire drops what its graph
     // could not process in time on a loaded machine, for every client alike.)
     if (server.kind() == SoundServer::Kind::pulseaudio) {

@@ -108,6 +108,22 @@ std::optional<int> ToolRun::exitStatus(std::chrono::milliseconds timeout) {
     return process_->waitFor(timeout);
 }
 
+std::chrono::duration<double> ToolRun::processorTime() const {
+    std::ifstream in("/proc/" + std::to_string(process_->pid()) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    // After the name: the state is the third field, user and system time the 14th and 15th.
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return std::chrono::duration<double>(ticks / static_cast<double>(::sysconf(_SC_CLK_TCK)));
+}
+
 void ToolRun::terminate() { process_->kill(SIGTERM); }
 
 void ToolRun::closeStandardOutput() { process_->closeStandardOutput(); }

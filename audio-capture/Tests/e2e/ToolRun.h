@@ -41,6 +41,8 @@ public:
     std::vector<float> audio() const;
 
     std::optional<int> exitStatus(std::chrono::milliseconds timeout);
+    // The processor time it has used so far.
+    std::chrono::duration<double> processorTime() const;
     void terminate();
     void closeStandardOutput();
     // What the tool wrote to standard error.

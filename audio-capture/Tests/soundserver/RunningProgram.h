@@ -22,6 +22,7 @@ public:
                             const std::vector<std::string>& environment = {},
                             const std::string& errorFile = "");
 
+    pid_t pid() const { return child_->pid(); }
     // Its exit status (128 + the signal for a killed one) once it has ended
     // within `timeout`; none while it still runs.
     std::optional<int> waitFor(std::chrono::milliseconds timeout);
