@@ -27,9 +27,7 @@ TEST(PendingLines, DropsTheOldestAudioWithTheLevelsBeforeItAndKeepsEverythingEls
     lines.push("audio b", 60, true);  // 120 bytes waiting: "level 1" and "audio a" go
     lines.push("audio c", 30, true);  // 90: all stay
     std::vector<std::string> left;
-    while (!lines.empty()) {
-        left.push_back(lines.takeFront());
-    }
+    while (!lines.empty()) left.push_back(lines.takeFront());
     EXPECT_EQ(left, (std::vector<std::string>{"log", "level 2", "audio b", "audio c"}));
     EXPECT_EQ(lines.takeDropped(), 60u);
     EXPECT_EQ(lines.takeDropped(), 0u);
@@ -53,9 +51,7 @@ std::pair<std::vector<int>, double> stallAndCatchUp(EventStream& stream, FILE* r
         const std::vector<std::uint8_t> pcm(640, static_cast<std::uint8_t>(i));
         chunkTexts.push_back(base64Encode(pcm));
         stream.emitAudio(pcm);
-        if (i == 20) {
-            stream.emit("log", std::nullopt, "kept");
-        }
+        if (i == 20) stream.emit("log", std::nullopt, "kept");
     }
     std::vector<int> received;
     bool sawLog = false;
@@ -76,8 +72,7 @@ std::pair<std::vector<int>, double> stallAndCatchUp(EventStream& stream, FILE* r
         }
     }
     EXPECT_TRUE(sawLog);
-    EXPECT_NEAR(dropped, static_cast<double>(chunks - static_cast<int>(received.size())) * 0.02,
-                1e-9)
+    EXPECT_NEAR(dropped, (chunks - static_cast<double>(received.size())) * 0.02, 1e-9)
         << "every missing chunk counted";
     return {received, dropped};
 }
