@@ -32,6 +32,4 @@ FittedTone fitTone(const std::vector<double>& samples, double hz, double sampleR
             10 * std::log10(residual / static_cast<double>(samples.size()) / tonePower)};
 }
 
-double decibels(double amplitudeRatio) { return 20 * std::log10(amplitudeRatio); }
-
 }  // namespace tallwick::testing

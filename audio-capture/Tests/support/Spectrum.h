@@ -13,6 +13,4 @@ struct FittedTone {
 };
 FittedTone fitTone(const std::vector<double>& samples, double hz, double sampleRate);
 
-double decibels(double amplitudeRatio);
-
 }  // namespace tallwick::testing
