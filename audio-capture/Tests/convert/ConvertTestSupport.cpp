@@ -26,7 +26,7 @@ std::vector<double> plus(std::vector<double> a, const std::vector<double>& b) {
     return a;
 }
 
-std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
+static std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
     std::vector<std::int16_t> samples(chunk.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(chunk[2 * i] | (chunk[2 * i + 1] << 8));

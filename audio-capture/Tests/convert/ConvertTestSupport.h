@@ -17,9 +17,6 @@ std::vector<double> tone(double hz, double amplitude, double sampleRate, std::si
                          double phase = 0);
 std::vector<double> plus(std::vector<double> a, const std::vector<double>& b);
 
-// The int16 samples of a chunk of little-endian bytes.
-std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk);
-
 // Everything a converter returned for `signal` handed over in consecutive
 // buffers of `format`, each `nextSize()` frames long (the last one shorter).
 // Every channel carries the signal.
