@@ -13,10 +13,6 @@ using testing::tone;
 
 const AudioFormat output = AudioFormat::outputPCM();
 
-AudioFormat described(SampleType type, std::uint32_t bits, bool bigEndian = false) {
-    return *AudioFormat::fromStreamDescription({48000, 2, type, bits, true, bigEndian});
-}
-
 TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse) {
     for (const auto format : {CommonFormat::float32, CommonFormat::float64, CommonFormat::int16,
                               CommonFormat::int32}) {
@@ -35,9 +31,9 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
         {stereo48k, AudioFormat(CommonFormat::float32, 16000, 1, true)},
         {stereo48k, AudioFormat(CommonFormat::int16, 16000, 2, true)},
         // Sample layouts without a common format.
-        {described(SampleType::signedInteger, 8), output},
-        {described(SampleType::floatingPoint, 16), output},
-        {described(SampleType::floatingPoint, 32, true), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::signedInteger, 8}), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 16}), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 32, true, true}), output},
         // Rates outside 8 kHz..384 kHz.
         {AudioFormat(CommonFormat::float32, 7999.0, 1, true), output},
         {AudioFormat(CommonFormat::float32, 384001.0, 1, true), output},
