@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -33,13 +34,6 @@ TEST(PendingLines, DropsTheOldestAudioWithTheLevelsBeforeItAndKeepsEverythingEls
     EXPECT_EQ(lines.takeDropped(), 0u);
     EXPECT_EQ(droppedAudioNotice(8.64), "Reader too slow: 8.64 s of audio dropped");
 }
-
-// Closes a stream's reading end first, whatever way the test leaves: the
-// stream's writer then stops waiting for it.
-struct ReadingEnd {
-    FILE* file;
-    ~ReadingEnd() { ::fclose(file); }
-};
 
 // Emits 40 chunks of 20 ms, each one's samples saying which chunk it is, with
 // a log line among them, without reading; then reads up to the drop notice.
@@ -86,11 +80,14 @@ TEST(SlowReader, EmittingNeverWaitsAndOnlyTheReportedAudioIsLost) {
         // Five chunks of 20 ms may wait.
         EventStream stream(fds[1], 0.1);
         stream.onReaderGone([] {});
-        ReadingEnd reader{::fdopen(fds[0], "r")};
-        ASSERT_NE(reader.file, nullptr);
+        // Closed first, whatever way the test leaves: the stream's writer then
+        // stops waiting for it.
+        const auto close = [](FILE* file) { ::fclose(file); };
+        const std::unique_ptr<FILE, decltype(close)> reader(::fdopen(fds[0], "r"), close);
+        ASSERT_NE(reader, nullptr);
         // Twice: the second stall needs the writer as much as the first.
         for (int stall = 0; stall < 2; ++stall) {
-            const auto [received, dropped] = stallAndCatchUp(stream, reader.file);
+            const auto [received, dropped] = stallAndCatchUp(stream, reader.get());
             ASSERT_GE(received.size(), 9u);
             // In order, and the newest five among them.
             EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
