@@ -19,7 +19,8 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
         for (const bool interleaved : {true, false}) {
             for (const std::uint32_t channels : {1u, 2u, 32u}) {
                 for (const double rate : {8000.0, 22050.5, 48000.0, 384000.0}) {
-                    EXPECT_NE(AudioConverter::make(AudioFormat(format, rate, channels, interleaved), output), nullptr)
+                    const AudioFormat input(format, rate, channels, interleaved);
+                    EXPECT_NE(AudioConverter::make(input, output), nullptr)
                         << static_cast<int>(format) << " " << interleaved << " " << channels << " " << rate;
                 }
             }

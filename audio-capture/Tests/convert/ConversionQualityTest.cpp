@@ -122,7 +122,7 @@ TEST_P(ConversionQuality, ImpulsesLandOnTheirOwnTimeWithBoundedLatency) {
         PCMConverter converter;
         std::vector<std::int16_t> out;
         std::optional<std::size_t> arrivedAfter;
-        const auto expectedAt = static_cast<std::size_t>(std::lround(static_cast<double>(position) * 16000 / rate));
+        const auto expectedAt = static_cast<std::size_t>(std::lround(position * 16000 / rate));
         for (std::size_t at = 0; at < 96000 && out.size() <= expectedAt + 64; at += bufferFrames) {
             std::vector<double> piece(bufferFrames, 0.0);
             if (position >= at && position < at + bufferFrames) piece[position - at] = 1.0;

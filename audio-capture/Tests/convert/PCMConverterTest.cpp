@@ -158,8 +158,8 @@ TEST(PCMConverterBadInput, UnusableBuffersGiveNothingAndLeaveTheStreamAlone) {
     // Frame counts beyond what the buffer holds or 32 bits, or (the largest
     // 32-bit count) beyond any memory.
     constexpr std::int64_t int32Max = std::numeric_limits<std::int32_t>::max();
-    for (const std::int64_t frames :
-         {std::int64_t{1025}, std::int64_t{-1}, int32Max, int32Max + 1, std::numeric_limits<std::int64_t>::min()}) {
+    for (const std::int64_t frames : {std::int64_t{1025}, std::int64_t{-1}, int32Max, int32Max + 1,
+                                      std::numeric_limits<std::int64_t>::min()}) {
         bad.push_back(toneBuffer(stereo48k, 1024));
         bad.back().setNumSamples(frames);
     }

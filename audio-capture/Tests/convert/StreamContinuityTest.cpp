@@ -27,7 +27,8 @@ TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
     // Music-like: a few tones and some noise, different at every rate.
     std::mt19937 random(7);
     std::normal_distribution<double> noise(0, 0.05);
-    auto signal = testing::plus(testing::tone(220, 0.3, rate, frames), testing::tone(1733, 0.2, rate, frames, 0.5));
+    auto signal =
+        testing::plus(testing::tone(220, 0.3, rate, frames), testing::tone(1733, 0.2, rate, frames, 0.5));
     for (auto& s : signal) s += noise(random);
     const AudioFormat format(CommonFormat::float32, rate, 2, true);
 
