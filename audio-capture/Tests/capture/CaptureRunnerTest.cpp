@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-
 #include "PlatformError.h"
 #include "TallwickAudio.h"
 #include "capture/MicCaptureRunner.h"
@@ -22,6 +21,7 @@ using testing::SimScript;
 json event(const std::string& type, const std::string& message) {
     return {{"type", type}, {"message", message}};
 }
+json error(const std::string& message) { return event("error", message); }
 
 const json screenPermission = event("log", "Requesting screen capture permission\u2026");
 const json micPermission = event("log", "Requesting microphone permission\u2026");
@@ -32,7 +32,7 @@ const json micInput48k = event("log", "Mic input: 48000.0 Hz, 1 ch");
 const std::vector<std::string> systemCalls = {
     "getShareableContent(excludeDesktopWindows=0, onScreenWindowsOnly=1)",
     "makeContentFilter(Studio Display)",
-    "makeStream(Studio Display, capturesAudio=1, excludesCurrentProcessAudio=1, sampleRate=16000, "
+    "makeStream(capturesAudio=1, excludesCurrentProcessAudio=1, sampleRate=16000, "
     "channelCount=1)",
     "makeSerialQueue(tallwick-audio.out)",
     "addStreamOutput(audio)",
@@ -45,7 +45,8 @@ const std::vector<std::string> micCalls = {"requestAccess", "makeEngine", "outpu
 // capture, one "error" at most, the exact text, and the runner makes nothing
 // after the failing step (and captures the first display).
 TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
-    const PlatformError lost("The input changed");
+    const PlatformError lost("The input changed"), refused("Connection refused"),
+        killed("Entity killed"), noEntity("No such entity");
     struct Case {
         bool system;
         SimScript script;
@@ -54,48 +55,37 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
         std::size_t calls;
     };
     const Case cases[] = {
-        {true, {.displays = {}}, 1,
-         {screenPermission, event("error", "No display available for audio capture.")}, 1},
-        {true, {.contentError = PlatformError("Access denied")}, 1,
-         {screenPermission, event("error", "Access denied")}, 1},
-        {true, {.addOutputError = PlatformError("No output")}, 1,
-         {screenPermission, event("error", "No output")}, 5},
-        {true, {.startError = PlatformError("Connection refused")}, 1,
-         {screenPermission, event("error", "Connection refused")}, 6},
-        {true, {.stopBeforeStartCompletes = PlatformError("Entity killed")}, 0,
-         {screenPermission, systemReady, event("error", "Entity killed")}, 6},
-        {true,
-         {.startError = PlatformError("Connection refused"),
-          .stopBeforeStartCompletes = PlatformError("Entity killed")},
-         1, {screenPermission, event("error", "Connection refused")}, 6},
+        {true, {.displays = {}}, 1, {screenPermission, error("No display available for audio capture.")}, 1},
+        {true, {.contentError = PlatformError("Access denied")}, 1, {screenPermission, error("Access denied")}, 1},
+        {true, {.addOutputError = PlatformError("No output")}, 1, {screenPermission, error("No output")}, 5},
+        {true, {.startError = refused}, 1, {screenPermission, error("Connection refused")}, 6},
+        {true, {.stopBeforeStartCompletes = killed}, 0,
+         {screenPermission, systemReady, error("Entity killed")}, 6},
+        {true, {.startError = refused, .stopBeforeStartCompletes = killed}, 1,
+         {screenPermission, error("Connection refused")}, 6},
         {false, {.microphoneAccess = false}, 1,
-         {micPermission, event("error", "Microphone access denied. Enable it in System Settings "
-                                        "\u2192 Privacy \u2192 Microphone.")},
+         {micPermission,
+          error("Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 Microphone.")},
          1},
         // A sample rate of 0 is what an engine reports when it knows no input.
         {false, {.microphoneFormat = AudioFormat(CommonFormat::float32, 0.0, 1, false)}, 1,
-         {micPermission, event("error", "Could not initialize audio converter.")}, 3},
-        {false, {.engineStartError = PlatformError("No such entity")}, 1,
-         {micPermission, micInput48k, event("error", "No such entity")}, 5},
+         {micPermission, error("Could not initialize audio converter.")}, 3},
+        {false, {.engineStartError = noEntity}, 1, {micPermission, micInput48k, error("No such entity")}, 5},
         // A headset that switches profile as the microphone opens.
-        {false, {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false),
-                 .engineStopWhileStarting = lost},
-         0,
-         {micPermission, event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady,
-          event("error", "The input changed")},
-         7},
-        {false, {.engineStartError = PlatformError("No such entity"), .engineStopWhileStarting = lost},
-         1, {micPermission, micInput48k, event("error", "No such entity")}, 5},
+        {false,
+         {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false), .engineStopWhileStarting = lost},
+         0, {micPermission, event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady, error("The input changed")}, 7},
+        {false, {.engineStartError = noEntity, .engineStopWhileStarting = lost}, 1,
+         {micPermission, micInput48k, error("No such entity")}, 5},
     };
     for (const auto& c : cases) {
         auto platform = std::make_shared<SimPlatform>(c.script);
         CapturedEvents captured;
-        const std::vector<std::string> arguments = {"tallwick_audio", "--source",
-                                                    c.system ? "system" : "mic"};
-        const int status = TallwickAudio::main(
-            arguments, {[&] { return std::make_unique<SystemCaptureRunner>(platform); },
-                        [&] { return std::make_unique<MicCaptureRunner>(platform); }});
-        EXPECT_EQ(status, c.status) << c.events.back();
+        const std::vector<std::string> arguments = {"tallwick_audio", "--source", c.system ? "system" : "mic"};
+        EXPECT_EQ(TallwickAudio::main(arguments, {[&] { return std::make_unique<SystemCaptureRunner>(platform); },
+                                                  [&] { return std::make_unique<MicCaptureRunner>(platform); }}),
+                  c.status)
+            << c.events.back();
         EXPECT_EQ(captured.events(), c.events);
         const auto& all = c.system ? systemCalls : micCalls;
         EXPECT_EQ(platform->calls(), std::vector<std::string>(all.begin(), all.begin() + c.calls))
@@ -110,9 +100,8 @@ TEST(MicrophoneTapCapacity, RoundsUpAndAddsSixtyFour) {
         std::uint32_t capacity;
     };
     // Rates no stream has give no capacity instead of undefined behaviour.
-    const Case cases[] = {{4800, 48000, 1664}, {4096, 48000, 1430}, {4096, 44100, 1551},
-                          {0, 48000, 64},      {4096, 0, 0},        {4096, -1, 0},
-                          {4096, std::nan(""), 0}, {0xFFFFFFFF, 1e-3, 0}};
+    const Case cases[] = {{4800, 48000, 1664}, {4096, 48000, 1430}, {4096, 44100, 1551}, {0, 48000, 64},
+                          {4096, 0, 0}, {4096, -1, 0}, {4096, std::nan(""), 0}, {0xFFFFFFFF, 1e-3, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(MicrophoneTap::outputCapacity(c.frames, 16000, c.inputRate), c.capacity)
             << c.frames << " at " << c.inputRate;

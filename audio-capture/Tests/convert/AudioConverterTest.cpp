@@ -8,21 +8,10 @@
 namespace tallwick {
 namespace {
 
-using testing::convertOnce;
 using testing::pcmBufferOf;
 using testing::tone;
 
 const AudioFormat output = AudioFormat::outputPCM();
-
-AudioFormat described(SampleType type, std::uint32_t bits, bool bigEndian = false) {
-    StreamDescription d;
-    d.sampleRate = 48000;
-    d.channelsPerFrame = 2;
-    d.sampleType = type;
-    d.bitsPerChannel = bits;
-    d.bigEndian = bigEndian;
-    return *AudioFormat::fromStreamDescription(d);
-}
 
 TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse) {
     for (const auto format : {CommonFormat::float32, CommonFormat::float64, CommonFormat::int16,
@@ -30,11 +19,9 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
         for (const bool interleaved : {true, false}) {
             for (const std::uint32_t channels : {1u, 2u, 32u}) {
                 for (const double rate : {8000.0, 22050.5, 48000.0, 384000.0}) {
-                    EXPECT_NE(AudioConverter::make(AudioFormat(format, rate, channels, interleaved),
-                                                   output),
-                              nullptr)
-                        << static_cast<int>(format) << " " << interleaved << " " << channels
-                        << " " << rate;
+                    const AudioFormat input(format, rate, channels, interleaved);
+                    EXPECT_NE(AudioConverter::make(input, output), nullptr)
+                        << static_cast<int>(format) << " " << interleaved << " " << channels << " " << rate;
                 }
             }
         }
@@ -45,9 +32,9 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
         {stereo48k, AudioFormat(CommonFormat::float32, 16000, 1, true)},
         {stereo48k, AudioFormat(CommonFormat::int16, 16000, 2, true)},
         // Sample layouts without a common format.
-        {described(SampleType::signedInteger, 8), output},
-        {described(SampleType::floatingPoint, 16), output},
-        {described(SampleType::floatingPoint, 32, true), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::signedInteger, 8}), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 16}), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 32, true, true}), output},
         // Rates outside 8 kHz..384 kHz.
         {AudioFormat(CommonFormat::float32, 7999.0, 1, true), output},
         {AudioFormat(CommonFormat::float32, 384001.0, 1, true), output},
@@ -55,6 +42,17 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
     for (std::size_t i = 0; i < std::size(refused); ++i) {
         EXPECT_EQ(AudioConverter::make(refused[i].first, refused[i].second), nullptr) << "case " << i;
     }
+}
+
+// One convert() call handing over `input`; the test fails on an error.
+std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input, std::uint32_t capacity) {
+    const auto output = PCMBuffer::make(AudioFormat::outputPCM(), capacity);
+    std::optional<PlatformError> error;
+    const auto status = converter.convert(*output, error, oneShotInput(input));
+    EXPECT_FALSE(error.has_value()) << error->localizedDescription();
+    EXPECT_NE(status, ConverterOutputStatus::error);
+    const std::int16_t* samples = output->int16ChannelData()[0];
+    return {samples, samples + output->frameLength()};
 }
 
 TEST(AudioConverterPull, RefusesBuffersThatDoNotHoldTheirFramesAndCarriesOn) {

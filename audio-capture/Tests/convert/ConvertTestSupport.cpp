@@ -6,7 +6,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "convert/OneShotInput.h"
 #include "support/FakeSampleBuffer.h"
 
 namespace tallwick::testing {
@@ -27,19 +26,12 @@ std::vector<double> plus(std::vector<double> a, const std::vector<double>& b) {
     return a;
 }
 
-std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
+static std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
     std::vector<std::int16_t> samples(chunk.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(chunk[2 * i] | (chunk[2 * i + 1] << 8));
     }
     return samples;
-}
-
-std::vector<double> fullScale(const std::vector<std::int16_t>& samples) {
-    std::vector<double> result(samples.size());
-    std::transform(samples.begin(), samples.end(), result.begin(),
-                   [](std::int16_t s) { return s / 32768.0; });
-    return result;
 }
 
 std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioFormat& format,
@@ -79,27 +71,6 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
 
 std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vector<double>& signal) {
     return pcmBufferOf(format, std::vector<std::vector<double>>(format.channelCount(), signal));
-}
-
-std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input,
-                                      std::uint32_t capacity) {
-    const auto output = PCMBuffer::make(AudioFormat::outputPCM(), capacity);
-    std::optional<PlatformError> error;
-    const auto status = converter.convert(*output, error, oneShotInput(input));
-    EXPECT_FALSE(error.has_value()) << error->localizedDescription();
-    EXPECT_NE(status, ConverterOutputStatus::error);
-    const std::int16_t* samples = output->int16ChannelData()[0];
-    return {samples, samples + output->frameLength()};
-}
-
-std::vector<double> segment(const std::vector<double>& samples, std::size_t from,
-                            std::size_t count) {
-    EXPECT_LE(from + count, samples.size()) << "the conversion produced too little output";
-    if (from + count > samples.size()) {
-        return std::vector<double>(count, 0.0);
-    }
-    return {samples.begin() + static_cast<std::ptrdiff_t>(from),
-            samples.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
 }  // namespace tallwick::testing

@@ -12,16 +12,10 @@
 
 namespace tallwick::testing {
 
-inline constexpr double outputRate = 16000.0;
-
 // amplitude x sin(2 pi hz t + phase) for `frames` frames at `sampleRate`.
 std::vector<double> tone(double hz, double amplitude, double sampleRate, std::size_t frames,
                          double phase = 0);
 std::vector<double> plus(std::vector<double> a, const std::vector<double>& b);
-
-// The int16 samples of a chunk of little-endian bytes, and as full scale 1.0.
-std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk);
-std::vector<double> fullScale(const std::vector<std::int16_t>& samples);
 
 // Everything a converter returned for `signal` handed over in consecutive
 // buffers of `format`, each `nextSize()` frames long (the last one shorter).
@@ -37,14 +31,5 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
                                        const std::vector<std::vector<double>>& channels);
 // Every channel carrying `signal`.
 std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vector<double>& signal);
-
-// One convert() call handing over `input` through the one-shot input,
-// into an output buffer of `capacity` frames. The test fails on an error.
-std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input,
-                                      std::uint32_t capacity);
-
-// `samples[from, from + count)`; the test fails if that is out of range.
-std::vector<double> segment(const std::vector<double>& samples, std::size_t from,
-                            std::size_t count);
 
 }  // namespace tallwick::testing

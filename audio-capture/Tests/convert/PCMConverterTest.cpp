@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "ConvertTestSupport.h"
+#include "convert/ChunkCapacity.h"
+#include "convert/SampleRateText.h"
 #include "support/CapturedEvents.h"
 #include "support/FakeSampleBuffer.h"
 
@@ -19,8 +21,17 @@ using testing::tone;
 
 const AudioFormat stereo48k(CommonFormat::float32, 48000, 2, true);
 
-FakeSampleBuffer toneBuffer(const AudioFormat& format, std::size_t frames, double hz = 440) {
-    return FakeSampleBuffer::of(format, tone(hz, 0.5, format.sampleRate(), frames));
+FakeSampleBuffer toneBuffer(const AudioFormat& format, std::size_t frames) {
+    return FakeSampleBuffer::of(format, tone(440, 0.5, format.sampleRate(), frames));
+}
+
+// A second of a tone in `format` comes out as from a fresh converter.
+void expectConvertsAsFresh(PCMConverter& converter, const AudioFormat& format) {
+    const auto signal = tone(440, 0.5, format.sampleRate(), static_cast<std::size_t>(format.sampleRate()));
+    const auto out = convertInBuffers(converter, format, signal, 1024);
+    PCMConverter fresh;
+    EXPECT_FALSE(out.empty());
+    EXPECT_EQ(out, convertInBuffers(fresh, format, signal, 1024));
 }
 
 std::vector<std::string> logMessages(const CapturedEvents& captured) {
@@ -33,53 +44,86 @@ std::vector<std::string> logMessages(const CapturedEvents& captured) {
     return messages;
 }
 
-// Once, for the first format only, naming its rate, channels and common format.
-TEST(PCMConverterFormatLog, AnnouncesTheFirstFormatOnce) {
-    const std::pair<AudioFormat, std::string> cases[] = {
-        {AudioFormat(CommonFormat::float64, 22050.5, 6, false), "Input audio: 22050.5 Hz, 6 ch, 2"},
-        {AudioFormat(CommonFormat::int32, 96000, 32, false), "Input audio: 96000.0 Hz, 32 ch, 4"},
+// Whole rates end in ".0" (printf's "%g" would give "4.8e+04"), fractions use
+// the shortest digits that read back, extremes switch to exponential form.
+TEST(SampleRateText, IsTheShortestTextThatReadsBack) {
+    const std::pair<double, std::string> cases[] = {
+        {48000, "48000.0"}, {0, "0.0"}, {0.0001, "0.0001"}, {22050.5, "22050.5"},
+        {0.1, "0.1"},  // not 0.10000000000000001
+        {44099.999999999993, "44099.99999999999"}, {-2.5, "-2.5"},
+        {9007199254740991.0, "9007199254740991.0"}, {1e16, "1e+16"}, {0.00001, "1e-05"},
+        {std::numeric_limits<double>::infinity(), "inf"}, {std::nan(""), "nan"},
     };
-    for (const auto& [format, text] : cases) {
+    for (const auto& [rate, text] : cases) EXPECT_EQ(sampleRateText(rate), text);
+}
+
+// Once, for the first format only, naming its rate, channels and common
+// format, even when that first buffer yields nothing.
+TEST(PCMConverterFormatLog, AnnouncesTheFirstFormatOnce) {
+    StreamDescription eightBit = stereo48k.streamDescription();
+    eightBit.sampleType = SampleType::signedInteger;
+    eightBit.bitsPerChannel = 8;
+    const std::pair<FakeSampleBuffer, std::string> cases[] = {
+        {toneBuffer(AudioFormat(CommonFormat::float64, 22050.5, 6, false), 1024),
+         "Input audio: 22050.5 Hz, 6 ch, 2"},
+        {toneBuffer(AudioFormat(CommonFormat::int32, 96000, 32, false), 1024),
+         "Input audio: 96000.0 Hz, 32 ch, 4"},
+        {FakeSampleBuffer(eightBit, 1024, {std::vector<std::byte>(2048)}),  // no converter
+         "Input audio: 48000.0 Hz, 2 ch, 0"},
+        {toneBuffer(stereo48k, 1024), "Input audio: 48000.0 Hz, 2 ch, 1"},  // nothing released yet
+    };
+    for (const auto& [first, text] : cases) {
         CapturedEvents captured;
         PCMConverter converter;
-        for (int i = 0; i < 20; ++i) converter.convert(toneBuffer(format, 1024));
-        converter.convert(toneBuffer(stereo48k, 1024));
+        converter.convert(first);
+        EXPECT_EQ(logMessages(captured), std::vector<std::string>{text});
+        for (int i = 0; i < 20; ++i) converter.convert(first);
+        converter.convert(toneBuffer(stereo48k, 4800));
         EXPECT_EQ(logMessages(captured), std::vector<std::string>{text});
     }
 }
 
-TEST(PCMConverterFormatLog, GoesOutEvenWhenTheFirstBufferYieldsNothing) {
-    StreamDescription eightBit = stereo48k.streamDescription();
-    eightBit.sampleType = SampleType::signedInteger;
-    eightBit.bitsPerChannel = 8;
-    std::vector<FakeSampleBuffer> unusable{
-        FakeSampleBuffer(eightBit, 1024, {std::vector<std::byte>(2048)}),     // no converter
-        FakeSampleBuffer(stereo48k.streamDescription(), 1024, {{}}),          // copy fails
-        toneBuffer(stereo48k, 1024),  // the resampler has nothing to release yet
+// One buffer's share of output, rounded up, plus 64 frames; nothing outside 32 bits.
+TEST(ChunkCapacity, OneBuffersShareOfOutputPlusSixtyFourFrames) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::optional<std::uint32_t> none;
+    struct Case {
+        std::int64_t frames;
+        double rate;
+        std::optional<std::uint32_t> capacity;
     };
-    for (auto& first : unusable) {
-        CapturedEvents captured;
-        PCMConverter converter;
-        EXPECT_EQ(converter.convert(first), std::nullopt);
-        EXPECT_EQ(captured.events().size(), 1u);
-        converter.convert(toneBuffer(stereo48k, 4800));
-        EXPECT_EQ(captured.events().size(), 1u);
+    const Case cases[] = {
+        {1024, 48000, 406u},  // 341.33 -> 342 + 64
+        {1024, 44100, 436u}, {1, 96000, 65u}, {0, 48000, 64u},
+        // Exactly 32000 output frames are owed, but 16000 / 30884 rounds up in
+        // double and the product lands just above 32000: the ratio-first order
+        // gives one frame more than 16000 x 61768 / 30884 would.
+        {61768, 30884, 32001u + 64u},
+        {1024, 0, none}, {1024, std::numeric_limits<double>::quiet_NaN(), none},
+        {1024, inf, 64u},  // no output owed at an infinite rate
+        {1024, 1e-300, none}, {-1, 48000, none},
+        // The largest signed 32-bit count at the lowest rate: 2^32 - 2 output
+        // frames would wrap after adding 64.
+        {std::numeric_limits<std::int32_t>::max(), 8000, none},
+        // Right at the edge: 2^32 - 65 + 64 fits, 2^32 - 64 would not.
+        {4294967231, 16000, 4294967295u}, {4294967232, 16000, none},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(chunkFrameCapacity(c.frames, c.rate), c.capacity) << c.frames << " at " << c.rate;
     }
 }
 
 TEST(PCMConverterChunks, HoldTwoBytesPerFrameAndAtMostTheBuffersCapacity) {
     CapturedEvents captured;
     PCMConverter converter;
-    std::size_t largest = 0;
-    std::size_t total = 0;
+    std::size_t largest = 0, total = 0;
     for (int i = 0; i < 200; ++i) {
         const auto chunk = converter.convert(toneBuffer(stereo48k, 1024));
-        if (chunk) {
-            ASSERT_FALSE(chunk->empty());
-            ASSERT_EQ(chunk->size() % 2, 0u);
-            largest = std::max(largest, chunk->size() / 2);
-            total += chunk->size() / 2;
-        }
+        if (!chunk) continue;
+        ASSERT_FALSE(chunk->empty());
+        ASSERT_EQ(chunk->size() % 2, 0u);
+        largest = std::max(largest, chunk->size() / 2);
+        total += chunk->size() / 2;
     }
     // The resampler releases blocks larger than one buffer's share, so the
     // 406-frame capacity of a 1024-frame buffer at 48 kHz is reached.
@@ -100,11 +144,7 @@ TEST(PCMConverterReuse, ANewFormatStartsAFreshConverter) {
     for (const auto& [before, after] : changes) {
         PCMConverter converter;
         convertInBuffers(converter, before, tone(440, 0.5, before.sampleRate(), 24000), 1024);
-        const auto signal = tone(440, 0.5, after.sampleRate(), 22050);
-        const auto afterChange = convertInBuffers(converter, after, signal, 1024);
-        PCMConverter fresh;
-        EXPECT_FALSE(afterChange.empty());
-        EXPECT_EQ(afterChange, convertInBuffers(fresh, after, signal, 1024));
+        expectConvertsAsFresh(converter, after);
     }
 }
 
@@ -117,24 +157,18 @@ TEST(PCMConverterBadInput, UnusableBuffersGiveNothingAndLeaveTheStreamAlone) {
     bad.emplace_back(std::nullopt, 1024, std::vector<std::vector<std::byte>>{});
     // Frame counts beyond what the buffer holds or 32 bits, or (the largest
     // 32-bit count) beyond any memory.
-    for (const std::int64_t frames : {std::int64_t{1025}, std::int64_t{-1},
-                                      std::int64_t{std::numeric_limits<std::int32_t>::max()},
-                                      std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1,
+    constexpr std::int64_t int32Max = std::numeric_limits<std::int32_t>::max();
+    for (const std::int64_t frames : {std::int64_t{1025}, std::int64_t{-1}, int32Max, int32Max + 1,
                                       std::numeric_limits<std::int64_t>::min()}) {
         bad.push_back(toneBuffer(stereo48k, 1024));
         bad.back().setNumSamples(frames);
     }
     CapturedEvents captured;
     PCMConverter converter;
-    for (const auto& buffer : bad) {
-        EXPECT_EQ(converter.convert(buffer), std::nullopt);
-    }
+    for (const auto& buffer : bad) EXPECT_EQ(converter.convert(buffer), std::nullopt);
     // Only the first buffer with a usable format is announced.
     EXPECT_EQ(logMessages(captured), std::vector<std::string>{"Input audio: 48000.0 Hz, 2 ch, 1"});
-    PCMConverter fresh;
-    const auto signal = tone(440, 0.5, 48000, 48000);
-    EXPECT_EQ(convertInBuffers(converter, stereo48k, signal, 4800),
-              convertInBuffers(fresh, stereo48k, signal, 4800));
+    expectConvertsAsFresh(converter, stereo48k);
 }
 
 }  // namespace

@@ -14,25 +14,6 @@ namespace {
 
 using testing::convertInBuffers;
 
-// Music-like: a few tones and some noise, different at every rate.
-std::vector<double> program(double rate, std::size_t frames, unsigned seed) {
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(0, 0.05);
-    auto signal = testing::plus(testing::tone(220, 0.3, rate, frames),
-                                testing::tone(1733, 0.2, rate, frames, 0.5));
-    for (auto& s : signal) s += noise(random);
-    return signal;
-}
-
-// A capture's buffer sizes: many ordinary ones, and single frames often.
-std::function<std::size_t()> randomSizes(unsigned seed) {
-    auto random = std::make_shared<std::mt19937>(seed);
-    return [random] {
-        std::uniform_int_distribution<std::size_t> size(1, 4096);
-        return (*random)() % 5 == 0 ? std::size_t{1} : size(*random);
-    };
-}
-
 std::vector<std::int16_t> prefix(const std::vector<std::int16_t>& samples, std::size_t count) {
     return {samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(count)};
 }
@@ -43,7 +24,12 @@ TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
     testing::CapturedEvents quiet;
     const double rate = GetParam();
     const auto frames = static_cast<std::size_t>(rate * 10);
-    const auto signal = program(rate, frames, 7);
+    // Music-like: a few tones and some noise, different at every rate.
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0, 0.05);
+    auto signal =
+        testing::plus(testing::tone(220, 0.3, rate, frames), testing::tone(1733, 0.2, rate, frames, 0.5));
+    for (auto& s : signal) s += noise(random);
     const AudioFormat format(CommonFormat::float32, rate, 2, true);
 
     PCMConverter whole;
@@ -54,7 +40,10 @@ TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
     EXPECT_GE(static_cast<double>(reference.size()), owed - 0.15 * 16000);
 
     PCMConverter inPieces;
-    auto pieces = convertInBuffers(inPieces, format, signal, randomSizes(11));
+    // A capture's buffer sizes: many ordinary ones, and single frames often.
+    auto pieces = convertInBuffers(inPieces, format, signal, [&random] {
+        return random() % 5 == 0 ? std::size_t{1} : std::uniform_int_distribution<std::size_t>(1, 4096)(random);
+    });
     ASSERT_LE(pieces.size(), reference.size());
     EXPECT_EQ(pieces, prefix(reference, pieces.size()));
     // What did not fit a small buffer's chunk is still queued, not dropped: a

@@ -49,6 +49,7 @@ TEST(EntryOutcome, StatusAndTheOneErrorLineComeAfterTheRunnerIsGone) {
         std::function<void()> body;
         int status;
         std::vector<json> events;
+        bool throwsFromConstruction = false;
     };
     const Case cases[] = {
         {{"--source", "system"}, [] {}, 0, {released}},
@@ -59,29 +60,49 @@ TEST(EntryOutcome, StatusAndTheOneErrorLineComeAfterTheRunnerIsGone) {
         {{}, [] { throw std::runtime_error("out of range"); }, 1,
          {released, errorEvent("out of range")}},
         {{}, [] { throw 42; }, 1, {released, errorEvent("Unknown error.")}},
+        {{"--source", "system"}, [] { throw PlatformError("no backend"); }, 1,
+         {errorEvent("no backend")}, true},
     };
     for (const auto& c : cases) {
         CapturedEvents captured;
         std::atomic<bool> alive{false};
-        const auto make = [&] { return std::make_unique<ScriptedRunner>(c.body, alive); };
-        const TallwickAudio::Runners runners{make, make};
+        const auto make = [&] {
+            if (c.throwsFromConstruction) c.body();
+            return std::make_unique<ScriptedRunner>(c.body, alive);
+        };
         auto arguments = c.arguments;
         arguments.insert(arguments.begin(), "tallwick_audio");
-        EXPECT_EQ(TallwickAudio::main(arguments, runners), c.status);
+        EXPECT_EQ(TallwickAudio::main(arguments, {make, make}), c.status);
         EXPECT_FALSE(alive) << "the runner outlived main()";
         EXPECT_EQ(captured.events(), c.events);
     }
 }
 
-TEST(EntryOutcome, AFailingRunnerConstructorIsReportedLikeAFailedRun) {
-    CapturedEvents captured;
-    TallwickAudio::Runners runners{
-        []() -> std::unique_ptr<CaptureRunner> { throw PlatformError("no backend"); },
-        []() -> std::unique_ptr<CaptureRunner> { return nullptr; },
+
+TEST(SourceSelection, OnlyTheValueAfterTheFirstFlagCountsAndOnlyAsciiCaseFolds) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string_view source;
     };
-    const std::vector<std::string> arguments = {"tallwick_audio", "--source", "system"};
-    EXPECT_EQ(TallwickAudio::main(arguments, runners), 1);
-    EXPECT_EQ(captured.events(), std::vector{errorEvent("no backend")});
+    const Case cases[] = {
+        {{"-v", "--source", "sYsTeM", "extra"}, "system"},
+        {{}, "mic"},
+        {{"--source"}, "mic"},
+        {{"--SOURCE", "system"}, "mic"},
+        {{"--source", "sys"}, "mic"},
+        // Non-ASCII look-alikes never lower-case to "system" (long s).
+        {{"--source", "\xC5\xBFystem"}, "mic"},
+        {{"--source", std::string("sys\0tem", 7)}, "mic"},
+        {{"--source", "system", "--source", "mic"}, "system"},
+        // The value after the first flag is taken even when it looks like a flag.
+        {{"--source", "--source", "system"}, "mic"},
+    };
+    for (const auto& c : cases) {
+        auto arguments = c.arguments;
+        arguments.insert(arguments.begin(), "/usr/libexec/tallwick_audio");
+        EXPECT_EQ(TallwickAudio::parseSource(arguments), c.source)
+            << ::testing::PrintToString(c.arguments);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -27,21 +28,12 @@ TEST(PendingLines, DropsTheOldestAudioWithTheLevelsBeforeItAndKeepsEverythingEls
     lines.push("audio b", 60, true);  // 120 bytes waiting: "level 1" and "audio a" go
     lines.push("audio c", 30, true);  // 90: all stay
     std::vector<std::string> left;
-    while (!lines.empty()) {
-        left.push_back(lines.takeFront());
-    }
+    while (!lines.empty()) left.push_back(lines.takeFront());
     EXPECT_EQ(left, (std::vector<std::string>{"log", "level 2", "audio b", "audio c"}));
     EXPECT_EQ(lines.takeDropped(), 60u);
     EXPECT_EQ(lines.takeDropped(), 0u);
     EXPECT_EQ(droppedAudioNotice(8.64), "Reader too slow: 8.64 s of audio dropped");
 }
-
-// Closes a stream's reading end first, whatever way the test leaves: the
-// stream's writer then stops waiting for it.
-struct ReadingEnd {
-    FILE* file;
-    ~ReadingEnd() { ::fclose(file); }
-};
 
 // Emits 40 chunks of 20 ms, each one's samples saying which chunk it is, with
 // a log line among them, without reading; then reads up to the drop notice.
@@ -53,9 +45,7 @@ std::pair<std::vector<int>, double> stallAndCatchUp(EventStream& stream, FILE* r
         const std::vector<std::uint8_t> pcm(640, static_cast<std::uint8_t>(i));
         chunkTexts.push_back(base64Encode(pcm));
         stream.emitAudio(pcm);
-        if (i == 20) {
-            stream.emit("log", std::nullopt, "kept");
-        }
+        if (i == 20) stream.emit("log", std::nullopt, "kept");
     }
     std::vector<int> received;
     bool sawLog = false;
@@ -76,8 +66,7 @@ std::pair<std::vector<int>, double> stallAndCatchUp(EventStream& stream, FILE* r
         }
     }
     EXPECT_TRUE(sawLog);
-    EXPECT_NEAR(dropped, static_cast<double>(chunks - static_cast<int>(received.size())) * 0.02,
-                1e-9)
+    EXPECT_NEAR(dropped, (chunks - static_cast<double>(received.size())) * 0.02, 1e-9)
         << "every missing chunk counted";
     return {received, dropped};
 }
@@ -91,11 +80,14 @@ TEST(SlowReader, EmittingNeverWaitsAndOnlyTheReportedAudioIsLost) {
         // Five chunks of 20 ms may wait.
         EventStream stream(fds[1], 0.1);
         stream.onReaderGone([] {});
-        ReadingEnd reader{::fdopen(fds[0], "r")};
-        ASSERT_NE(reader.file, nullptr);
+        // Closed first, whatever way the test leaves: the stream's writer then
+        // stops waiting for it.
+        const auto close = [](FILE* file) { ::fclose(file); };
+        const std::unique_ptr<FILE, decltype(close)> reader(::fdopen(fds[0], "r"), close);
+        ASSERT_NE(reader, nullptr);
         // Twice: the second stall needs the writer as much as the first.
         for (int stall = 0; stall < 2; ++stall) {
-            const auto [received, dropped] = stallAndCatchUp(stream, reader.file);
+            const auto [received, dropped] = stallAndCatchUp(stream, reader.get());
             ASSERT_GE(received.size(), 9u);
             // In order, and the newest five among them.
             EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -14,40 +15,20 @@ TEST(AudioFormat, NamesTheCommonLayoutsAndRefusesDescriptionsNoStreamCanHave) {
     constexpr auto I = SampleType::signedInteger;
     const double inf = std::numeric_limits<double>::infinity();
     const std::optional<CommonFormat> refused;
-    struct Case {
-        SampleType type;
-        std::uint32_t bits, channels;
-        double rate;
-        bool bigEndian;
-        std::optional<CommonFormat> expected;
-    };
-    const Case cases[] = {
-        {F, 32, 2, 48000, false, CommonFormat::float32}, {F, 64, 1, 8000, false, CommonFormat::float64},
-        {F, 16, 2, 48000, false, CommonFormat::other},   {I, 16, 32, 48000, false, CommonFormat::int16},
-        {I, 32, 2, 48000, false, CommonFormat::int32},   {I, 8, 2, 48000, false, CommonFormat::other},
-        {F, 32, 2, 48000, true, CommonFormat::other},    {F, 32, 0, 48000, false, refused},
-        {F, 32, 33, 48000, false, refused},              {F, 32, 2, 0, false, refused},
-        {F, 32, 2, std::nan(""), false, refused},        {F, 32, 2, inf, false, refused},
-        {F, 7, 2, 48000, false, refused},                {F, 72, 2, 48000, false, refused},
-        {I, 12, 2, 48000, false, refused},
+    const std::pair<StreamDescription, std::optional<CommonFormat>> cases[] = {
+        {{48000, 2, F, 32}, CommonFormat::float32}, {{8000, 1, F, 64}, CommonFormat::float64},
+        {{48000, 2, F, 16}, CommonFormat::other},   {{48000, 32, I, 16}, CommonFormat::int16},
+        {{48000, 2, I, 32}, CommonFormat::int32},   {{48000, 2, I, 8}, CommonFormat::other},
+        {{48000, 2, F, 32, true, true}, CommonFormat::other},
+        {{48000, 0, F, 32}, refused},               {{48000, 33, F, 32}, refused},
+        {{0, 2, F, 32}, refused},                   {{std::nan(""), 2, F, 32}, refused},
+        {{inf, 2, F, 32}, refused},                 {{48000, 2, F, 7}, refused},
+        {{48000, 2, F, 72}, refused},               {{48000, 2, I, 12}, refused},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const auto& c = cases[i];
-        StreamDescription d;
-        d.sampleRate = c.rate;
-        d.channelsPerFrame = c.channels;
-        d.sampleType = c.type;
-        d.bitsPerChannel = c.bits;
-        d.bigEndian = c.bigEndian;
-        const auto format = AudioFormat::fromStreamDescription(d);
-        ASSERT_EQ(format.has_value(), c.expected.has_value()) << "case " << i;
-        if (format) {
-            EXPECT_EQ(format->commonFormat(), *c.expected) << "case " << i;
-        }
+        const auto format = AudioFormat::fromStreamDescription(cases[i].first);
+        EXPECT_EQ(format ? std::optional(format->commonFormat()) : std::nullopt, cases[i].second) << "case " << i;
     }
-    EXPECT_EQ(AudioFormat::outputPCM(), AudioFormat(CommonFormat::int16, 16000, 1, true));
-    EXPECT_FALSE(AudioFormat(CommonFormat::float32, 48000, 2, true) ==
-                 AudioFormat(CommonFormat::float32, 48000, 2, false));
 }
 
 TEST(PCMBuffer, LaysOutOneRegionInterleavedAndOnePerChannelOtherwise) {
@@ -75,6 +56,49 @@ TEST(PCMBuffer, RefusesEmptyAndUnbelievableCapacities) {
     // 32 channels × 8 bytes × 2^20 frames = 256 MiB: the most a buffer may hold.
     EXPECT_FALSE(PCMBuffer::make(wide, (1u << 20) + 1));
     EXPECT_FALSE(PCMBuffer::make(wide, 0xFFFFFFFFu));
+}
+
+const AudioFormat stereoInt16Interleaved(CommonFormat::int16, 48000.0, 2, true);
+const AudioFormat stereoFloatPlanar(CommonFormat::float32, 48000.0, 2, false);
+
+TEST(PCMBufferWrap, SharesTheOwnersSamplesWithoutCopying) {
+    std::array<std::int16_t, 8> samples{1, -1, 2, -2, 3, -3, 4, -4};
+    auto interleaved = PCMBuffer::wrap(stereoInt16Interleaved, 4, {{2, sizeof samples, samples.data()}});
+    ASSERT_NE(interleaved, nullptr);
+    EXPECT_EQ(interleaved->frameCapacity(), 4u);
+    EXPECT_EQ(interleaved->int16ChannelData()[1], samples.data() + 1);
+
+    std::array<float, 16> left{}, right{};
+    auto planar = PCMBuffer::wrap(stereoFloatPlanar, 10,
+                                  {{1, sizeof left, left.data()}, {1, sizeof right, right.data()}});
+    ASSERT_NE(planar, nullptr);
+    EXPECT_EQ(planar->frameCapacity(), 10u);
+    EXPECT_EQ(planar->audioBufferList()[1].data, right.data());
+    EXPECT_EQ(planar->audioBufferList()[1].dataByteSize, 40u);
+    EXPECT_EQ(planar->int16ChannelData(), nullptr);
+    EXPECT_FALSE(planar->remake(2)) << "a wrapped buffer's storage is not its own";
+}
+
+TEST(PCMBufferWrap, RefusesRegionsThatDoNotHoldTheFormat) {
+    std::array<float, 8> left{}, right{};
+    const AudioBuffer leftRegion{1, sizeof left, left.data()};
+    const AudioBuffer rightRegion{1, sizeof right, right.data()};
+    const struct {
+        const AudioFormat& format;
+        std::uint32_t frames;
+        AudioBufferList regions;
+    } cases[] = {
+        {stereoFloatPlanar, 8, {leftRegion}},                             // one region for two
+        {stereoFloatPlanar, 9, {leftRegion, rightRegion}},                // smaller than the capacity
+        {stereoFloatPlanar, 8, {leftRegion, {1, sizeof right, nullptr}}}, // no samples behind it
+        {stereoFloatPlanar, 4, {{2, sizeof left, left.data()}, rightRegion}},  // two channels in one
+        {stereoInt16Interleaved, 4, {{1, sizeof left, left.data()}}},    // stereo read as mono
+        {stereoFloatPlanar, 0, {leftRegion, rightRegion}},                // nothing to hold
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PCMBuffer::wrap(c.format, c.frames, c.regions), nullptr) << c.frames;
+    }
+    EXPECT_EQ(PCMBuffer::wrap(AudioFormat(CommonFormat::float32, 48000.0, 0, false), 4, {}), nullptr);
 }
 
 }  // namespace

@@ -13,9 +13,7 @@ namespace tallwick::testing {
 CapturedEvents::CapturedEvents() {
     char path[] = "/tmp/tallwick-events-XXXXXX";
     fd_ = ::mkstemp(path);
-    if (fd_ < 0) {
-        std::abort();
-    }
+    if (fd_ < 0) std::abort();
     ::unlink(path);
     standardOutputEvents().redirect(fd_);
 }
@@ -28,14 +26,8 @@ CapturedEvents::~CapturedEvents() {
 std::string CapturedEvents::bytes() const {
     std::string all;
     char buffer[65536];
-    off_t offset = 0;
-    for (;;) {
-        const ssize_t got = ::pread(fd_, buffer, sizeof buffer, offset);
-        if (got <= 0) {
-            break;
-        }
+    for (ssize_t got; (got = ::pread(fd_, buffer, sizeof buffer, static_cast<off_t>(all.size()))) > 0;) {
         all.append(buffer, static_cast<std::size_t>(got));
-        offset += got;
     }
     return all;
 }
@@ -43,9 +35,7 @@ std::string CapturedEvents::bytes() const {
 std::vector<nlohmann::json> CapturedEvents::events() const {
     const std::string all = bytes();
     std::vector<nlohmann::json> result;
-    if (!all.empty()) {
-        EXPECT_EQ(all.back(), '\n') << "output ends inside a line";
-    }
+    EXPECT_TRUE(all.empty() || all.back() == '\n') << "output ends inside a line";
     std::size_t start = 0;
     for (std::size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1) {
         result.push_back(nlohmann::json::parse(all.substr(start, end - start)));

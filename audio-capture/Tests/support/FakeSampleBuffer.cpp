@@ -19,42 +19,22 @@ void put(std::vector<std::byte>& region, Sample value) {
 template <typename Integer>
 Integer toInteger(double sample, double fullScale) {
     const double scaled = std::nearbyint(sample * fullScale);
-    const double low = -fullScale;
-    const double high = fullScale - 1;
-    if (std::isnan(scaled)) {
-        return 0;
-    }
-    return static_cast<Integer>(std::clamp(scaled, low, high));
+    return std::isnan(scaled) ? 0 : static_cast<Integer>(std::clamp(scaled, -fullScale, fullScale - 1));
 }
 
 // A double beyond the float range has no float value to convert to; capture
 // would deliver an infinity for it.
 float toFloat(double sample) {
-    if (std::fabs(sample) > std::numeric_limits<float>::max()) {
-        return std::isnan(sample) ? std::numeric_limits<float>::quiet_NaN()
-                                  : std::copysign(std::numeric_limits<float>::infinity(), sample);
-    }
-    return static_cast<float>(sample);
+    const float inf = std::numeric_limits<float>::infinity();
+    return std::fabs(sample) > std::numeric_limits<float>::max() ? (sample < 0 ? -inf : inf)
+                                                                 : static_cast<float>(sample);
 }
 
 void encode(std::vector<std::byte>& region, CommonFormat format, double sample) {
-    switch (format) {
-        case CommonFormat::float32:
-            put(region, toFloat(sample));
-            break;
-        case CommonFormat::float64:
-            put(region, sample);
-            break;
-        case CommonFormat::int16:
-            put(region, toInteger<std::int16_t>(sample, 32768.0));
-            break;
-        case CommonFormat::int32:
-            put(region, toInteger<std::int32_t>(sample, 2147483648.0));
-            break;
-        case CommonFormat::other:
-            put(region, std::uint8_t{0});
-            break;
-    }
+    if (format == CommonFormat::float32) put(region, toFloat(sample));
+    if (format == CommonFormat::float64) put(region, sample);
+    if (format == CommonFormat::int16) put(region, toInteger<std::int16_t>(sample, 32768.0));
+    if (format == CommonFormat::int32) put(region, toInteger<std::int32_t>(sample, 2147483648.0));
 }
 
 }  // namespace
