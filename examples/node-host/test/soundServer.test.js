@@ -37,12 +37,9 @@ test.after(cleanUp);
 test('a tone played on the sound server arrives as audio and level events', { skip, timeout: 30000 }, async () => {
   dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tallwick-node-host-'));
   execFileSync(soundServer, ['start', dir, String(process.pid)], { stdio: 'ignore' });
-  const env = { ...process.env };
-  for (const line of execFileSync(soundServer, ['env', dir], { encoding: 'utf8' }).split('\n')) {
-    const equals = line.indexOf('=');
-    if (equals > 0) env[line.slice(0, equals)] = line.slice(equals + 1);
-  }
-  const kind = execFileSync(soundServer, ['kind', dir], { encoding: 'utf8' }).trim();
+  const server = (command) => execFileSync(soundServer, [command, dir], { encoding: 'utf8' });
+  const env = { ...process.env, ...Object.fromEntries(server('env').split('\n').filter(Boolean).map((line) => line.split(/=(.*)/s, 2))) };
+  const kind = server('kind').trim();
   const tone = path.join(dir, 'tone.wav');
   execFileSync('sox', ['-n', '-r', '48000', '-c', '2', '-b', '16', tone, 'synth', '2', 'sine', '1000', 'vol', '0.1']);
 

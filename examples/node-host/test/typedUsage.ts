@@ -10,23 +10,12 @@ system.on('audio', (pcm) => new Int16Array(pcm.buffer, pcm.byteOffset, pcm.lengt
 system.on('level', (level) => Math.round(level * 100));
 system.on('error', (err) => err.code === 'TOOL_ERROR' && err.message);
 system.on('invalid', ({ lineNumber, reason, text }: InvalidLine) => `${lineNumber}: ${reason} ${text}`);
-system.on('exit', (info: ExitInfo) => {
-  const status: number | null = info.code;
-  const signal: NodeJS.Signals | null = info.signal;
-  void [status, signal, info.partialLastLine, info.spawnError?.message];
-});
-
-async function stopBoth(): Promise<number | null> {
-  const [first] = await Promise.all([system.stop(), mic.stop(), mic.exited()]);
-  return first.code;
-}
-void stopBoth;
+type Exit = [number | null, NodeJS.Signals | null, string | null, string | undefined];
+system.on('exit', ({ code, signal, partialLastLine, spawnError }: ExitInfo): Exit => [code, signal, partialLastLine, spawnError?.message]);
+export const stopped: Promise<[ExitInfo, ExitInfo]> = Promise.all([system.stop(), mic.exited()]);
 
 const parsed = parseEventLine('{"type":"level","message":"0.5000"}');
-if ('type' in parsed && parsed.type === 'level') {
-  const level: number = parsed.level;
-  void level;
-}
+export const level: number | undefined = 'type' in parsed && parsed.type === 'level' ? parsed.level : undefined;
 
 // @ts-expect-error the source is "system" or "mic"; anything else would record the microphone
 startTallwickAudio({ source: 'sytem' });
@@ -37,5 +26,4 @@ system.on('levels', () => undefined);
 // @ts-expect-error exitInfo is set by the module, not by its user
 system.exitInfo = null;
 // @ts-expect-error the exit information may not be there yet
-const early: ExitInfo = system.exitInfo;
-void early;
+export const early: ExitInfo = system.exitInfo;
