@@ -16,13 +16,7 @@ set -m
 "$demo" --build-dir="$build" --out="$out" > "$out/demo.log" 2>&1 &
 group=$!
 set +m
-status=0
-wait "$group" || status=$?
-if [ "$status" -ne 0 ]; then
-    cat "$out/demo.log"
-    echo "FAIL: the demo ended with status $status"
-    exit 1
-fi
+wait "$group" || { status=$?; cat "$out/demo.log"; echo "FAIL: the demo ended with status $status"; exit 1; }
 cat "$out/transcript.txt"
 
 # The sound server's watcher notices its owner is gone within half a second.
@@ -37,12 +31,7 @@ if pgrep -g "$group" >/dev/null; then
 fi
 
 rate=$(sed -n 's/^word error rate: \([0-9.]*\)%.*/\1/p' "$out/transcript.txt")
-if [ -z "$rate" ]; then
-    echo "FAIL: the transcript has no word error rate"
-    exit 1
-fi
-if ! awk -v rate="$rate" -v bound="$bound" 'BEGIN { exit !(rate <= bound) }'; then
-    echo "FAIL: word error rate $rate% is over the bound of $bound%"
-    exit 1
-fi
+[ -n "$rate" ] || { echo "FAIL: the transcript has no word error rate"; exit 1; }
+awk -v rate="$rate" -v bound="$bound" 'BEGIN { exit !(rate <= bound) }' ||
+    { echo "FAIL: word error rate $rate% is over the bound of $bound%"; exit 1; }
 echo "word error rate $rate% is within the bound of $bound%"
