@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tallwick {
@@ -13,38 +14,27 @@ namespace {
 const PlatformError deviceGone("The audio input device changed or was disconnected.");
 
 TEST(CaptureEndReport, ReportsTheFirstEndOfARunningCaptureOnceAndNothingElse) {
-    enum Step { starting, started, stopped, ended, handlerSet };
-    struct Case {
-        std::vector<Step> steps;
-        std::size_t reports;
-    };
-    const Case cases[] = {
-        {{handlerSet, started, ended, ended}, 1},
-        // Before the start, and the echo of our own stop.
-        {{handlerSet, ended, started, stopped, ended}, 0},
-        // The engine posts a configuration change while it is still starting.
-        {{handlerSet, starting, ended, started, ended}, 1},
+    // s starting, S started, x stopped, e ended, h handler set
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"hSee", 1},
+        {"heSxe", 0},  // before the start, and the echo of our own stop
+        {"hseSe", 1},  // the engine posts a configuration change while it is still starting
         // A start that fails ends the window: what the engine posts after it
         // is the echo of the failure, not news.
-        {{handlerSet, starting, stopped, ended}, 0},
-        // Kept for a handler set later, and delivered once only.
-        {{started, ended, handlerSet, handlerSet}, 1},
+        {"hsxe", 0},
+        {"Sehh", 1},  // kept for a handler set later, and delivered once only
     };
-    for (const Case& c : cases) {
+    for (const auto& [steps, reports] : cases) {
         CaptureEndReport report;
         std::vector<std::string> reasons;
-        for (const Step step : c.steps) {
-            switch (step) {
-                case starting: report.starting(); break;
-                case started: report.started(); break;
-                case stopped: report.stopped(); break;
-                case ended: report.ended(deviceGone); break;
-                case handlerSet:
-                    report.setHandler([&](const PlatformError& reason) { reasons.push_back(reason.localizedDescription()); });
-                    break;
-            }
+        for (const char step : steps) {
+            if (step == 's') report.starting();
+            if (step == 'S') report.started();
+            if (step == 'x') report.stopped();
+            if (step == 'e') report.ended(deviceGone);
+            if (step == 'h') report.setHandler([&](const PlatformError& reason) { reasons.push_back(reason.localizedDescription()); });
         }
-        EXPECT_EQ(reasons, std::vector<std::string>(c.reports, deviceGone.localizedDescription())) << c.steps.size();
+        EXPECT_EQ(reasons, std::vector<std::string>(reports, deviceGone.localizedDescription())) << steps;
     }
 }
 

@@ -14,52 +14,27 @@ constexpr std::int32_t frames = 8;
 
 // A sample buffer shaped like ScreenCaptureKit's system audio: 48 kHz, two
 // planar float channels; left holds 0, 1, 2, ..., right the same negated.
-class ScreenCaptureLikeBuffer {
-public:
-    ScreenCaptureLikeBuffer() : left_(frames), right_(frames) {
-        for (std::int32_t i = 0; i < frames; ++i) {
-            left_[i] = static_cast<float>(i);
-            right_[i] = -static_cast<float>(i);
-        }
-        AudioStreamBasicDescription basic{};
-        basic.mSampleRate = 48000;
-        basic.mFormatID = kAudioFormatLinearPCM;
-        basic.mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked |
-                             kAudioFormatFlagIsNonInterleaved;
-        basic.mBytesPerPacket = 4;
-        basic.mFramesPerPacket = 1;
-        basic.mBytesPerFrame = 4;
-        basic.mChannelsPerFrame = 2;
-        basic.mBitsPerChannel = 32;
-        CMAudioFormatDescriptionRef format = nullptr;
-        EXPECT_EQ(CMAudioFormatDescriptionCreate(kCFAllocatorDefault, &basic, 0, nullptr, 0,
-                                                 nullptr, nullptr, &format),
-                  noErr);
-        EXPECT_EQ(CMAudioSampleBufferCreateWithPacketDescriptions(
-                      kCFAllocatorDefault, nullptr, false, nullptr, nullptr, format, frames,
-                      CMTimeMake(0, 48000), nullptr, &buffer_),
-                  noErr);
-        CFRelease(format);
-
-        std::vector<std::byte> storage(offsetof(::AudioBufferList, mBuffers) +
-                                       2 * sizeof(::AudioBuffer));
-        auto* list = reinterpret_cast<::AudioBufferList*>(storage.data());
-        list->mNumberBuffers = 2;
-        list->mBuffers[0] = {1, frames * sizeof(float), left_.data()};
-        list->mBuffers[1] = {1, frames * sizeof(float), right_.data()};
-        EXPECT_EQ(CMSampleBufferSetDataBufferFromAudioBufferList(buffer_, kCFAllocatorDefault,
-                                                                 kCFAllocatorDefault, 0, list),
-                  noErr);
-    }
-    ~ScreenCaptureLikeBuffer() { CFRelease(buffer_); }
-
-    CMSampleBufferRef get() const { return buffer_; }
-
-private:
-    std::vector<float> left_;
-    std::vector<float> right_;
-    CMSampleBufferRef buffer_ = nullptr;
-};
+CMSampleBufferRef screenCaptureLikeBuffer() {
+    std::vector<float> left(frames), right(frames);
+    for (std::int32_t i = 0; i < frames; ++i) right[i] = -(left[i] = static_cast<float>(i));
+    const AudioStreamBasicDescription basic = {48000, kAudioFormatLinearPCM,
+        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved, 4, 1, 4, 2, 32, 0};
+    CMAudioFormatDescriptionRef format = nullptr;
+    EXPECT_EQ(CMAudioFormatDescriptionCreate(kCFAllocatorDefault, &basic, 0, nullptr, 0, nullptr, nullptr, &format), noErr);
+    CMSampleBufferRef buffer = nullptr;
+    EXPECT_EQ(CMAudioSampleBufferCreateWithPacketDescriptions(kCFAllocatorDefault, nullptr, false, nullptr, nullptr, format,
+                                                              frames, CMTimeMake(0, 48000), nullptr, &buffer),
+              noErr);
+    CFRelease(format);
+    // The data is copied into the sample buffer.
+    std::vector<std::byte> storage(offsetof(::AudioBufferList, mBuffers) + 2 * sizeof(::AudioBuffer));
+    auto* list = reinterpret_cast<::AudioBufferList*>(storage.data());
+    list->mNumberBuffers = 2;
+    list->mBuffers[0] = {1, frames * sizeof(float), left.data()};
+    list->mBuffers[1] = {1, frames * sizeof(float), right.data()};
+    EXPECT_EQ(CMSampleBufferSetDataBufferFromAudioBufferList(buffer, kCFAllocatorDefault, kCFAllocatorDefault, 0, list), noErr);
+    return buffer;
+}
 
 const AudioFormat planarStereo(CommonFormat::float32, 48000.0, 2, false);
 
@@ -69,8 +44,9 @@ std::vector<float> samplesOf(const PCMBuffer& buffer, std::size_t channel, std::
 }
 
 TEST(CoreMediaSampleBuffer, DescribesItsAudioAndCopiesWhatFitsOnly) {
-    const ScreenCaptureLikeBuffer source;
-    const CoreMediaSampleBuffer buffer(source.get());
+    const CMSampleBufferRef source = screenCaptureLikeBuffer();
+    const CoreMediaSampleBuffer buffer(source);
+    CFRelease(source);  // the wrapper holds a reference of its own
     EXPECT_TRUE(buffer.hasFormatDescription());
     EXPECT_EQ(buffer.numSamples(), frames);
     EXPECT_EQ(buffer.streamDescription(), planarStereo.streamDescription());

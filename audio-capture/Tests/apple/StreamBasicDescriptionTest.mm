@@ -7,20 +7,6 @@
 namespace tallwick {
 namespace {
 
-AudioStreamBasicDescription linearPCM(double rate, UInt32 channels, UInt32 bits, UInt32 bytesPerFrame,
-                                      AudioFormatFlags flags, AudioFormatID formatID = kAudioFormatLinearPCM) {
-    AudioStreamBasicDescription basic{};
-    basic.mSampleRate = rate;
-    basic.mFormatID = formatID;
-    basic.mFormatFlags = flags;
-    basic.mBytesPerPacket = bytesPerFrame;
-    basic.mFramesPerPacket = 1;
-    basic.mBytesPerFrame = bytesPerFrame;
-    basic.mChannelsPerFrame = channels;
-    basic.mBitsPerChannel = bits;
-    return basic;
-}
-
 TEST(StreamBasicDescription, ReadsWhatTheFrameworksDeliverAndRefusesWhatWouldBeMisread) {
     struct Case {
         AudioStreamBasicDescription basic;
@@ -28,13 +14,13 @@ TEST(StreamBasicDescription, ReadsWhatTheFrameworksDeliverAndRefusesWhatWouldBeM
     };
     const Case cases[] = {
         // Planar 32-bit float, as ScreenCaptureKit delivers system audio.
-        {linearPCM(48000, 2, 32, 4, kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved),
+        {{48000, kAudioFormatLinearPCM, kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved, 4, 1, 4, 2, 32, 0},
          AudioFormat(CommonFormat::float32, 48000.0, 2, false).streamDescription()},
-        {linearPCM(44100, 2, 16, 4, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian),
+        {{44100, kAudioFormatLinearPCM, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian, 4, 1, 4, 2, 16, 0},
          StreamDescription{44100.0, 2, SampleType::signedInteger, 16, true, true}},
-        {linearPCM(48000, 2, 0, 0, 0, kAudioFormatMPEG4AAC), std::nullopt},
+        {{48000, kAudioFormatMPEG4AAC, 0, 0, 1, 0, 2, 0, 0}, std::nullopt},
         // 24-bit samples in 32-bit containers
-        {linearPCM(48000, 2, 24, 8, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsAlignedHigh), std::nullopt},
+        {{48000, kAudioFormatLinearPCM, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsAlignedHigh, 8, 1, 8, 2, 24, 0}, std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(streamDescriptionOf(c.basic), c.expected) << c.basic.mSampleRate;
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Checks the property list that the macOS executable embeds and the
-entitlements it is signed with: XML property lists of exactly the expected
-keys, values and texts. The usage texts are what the permission prompts show.
-The build signs with the bundle identifier it read out of the property list
-(the third argument), and writes the project's version (the fourth) into it."""
+# Checks the property list that the macOS executable embeds and the
+# entitlements it is signed with: XML property lists of exactly the expected
+# keys, values and texts. The usage texts are what the permission prompts show.
+# The build signs with the bundle identifier it read out of the property list
+# (the third argument), and writes the project's version (the fourth) into it.
 import plistlib
 import sys
 
@@ -25,26 +25,14 @@ EXPECTED_ENTITLEMENTS = {
     "com.apple.security.cs.disable-library-validation": True,
 }
 
-
-def typed(mapping):
+info_path, entitlements_path, identifier, version = sys.argv[1:]
+expected_info = dict(EXPECTED_INFO, CFBundleShortVersionString=version, CFBundleVersion=version,
+                     CFBundleIdentifier=identifier)
+problems = [f"bundle identifier {identifier!r} is not a reverse-DNS name"] if identifier.count(".") < 2 else []
+for path, expected in ((info_path, expected_info), (entitlements_path, EXPECTED_ENTITLEMENTS)):
+    with open(path, "rb") as file:
+        found = plistlib.load(file, fmt=plistlib.FMT_XML)
     # True == 1 in Python: the types are compared as well.
-    return sorted((k, v, type(v)) for k, v in mapping.items())
-
-
-def main(info_path, entitlements_path, signing_identifier, version):
-    info, entitlements = (plistlib.loads(open(p, "rb").read(), fmt=plistlib.FMT_XML)
-                          for p in (info_path, entitlements_path))
-    expected = dict(EXPECTED_INFO, CFBundleShortVersionString=version, CFBundleVersion=version,
-                    CFBundleIdentifier=signing_identifier)
-    problems = [f"{path}: {found}, expected {wanted}" for path, found, wanted in
-                ((info_path, info, expected), (entitlements_path, entitlements, EXPECTED_ENTITLEMENTS))
-                if typed(found) != typed(wanted)]
-    if signing_identifier.count(".") < 2:
-        problems.append(f"bundle identifier {signing_identifier!r} is not a reverse-DNS name")
-    for problem in problems:
-        print(problem)
-    return 1 if problems else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:]))
+    if sorted((k, v, type(v)) for k, v in found.items()) != sorted((k, v, type(v)) for k, v in expected.items()):
+        problems.append(f"{path}: {found}, expected {expected}")
+sys.exit("\n".join(problems) or 0)
