@@ -54,16 +54,15 @@ test('events come out whole and in order however the tool writes them', limits, 
 
 test('the tool is named by binary, else by TALLWICK_AUDIO_BIN; its error and exit status reach the host', limits, async () => {
   const missing = '/nonexistent/tallwick_audio';
-  for (const [options, errors, code] of [
-    [{ env: env('fail', { TALLWICK_AUDIO_BIN: fakeTool }) }, ['No sound server'], 1],
-    [{ binary: missing, env: env('fail', { TALLWICK_AUDIO_BIN: fakeTool }) }, ['spawn /nonexistent/tallwick_audio ENOENT'], null],
+  for (const [options, errors, code, spawnError] of [
+    [{ env: env('fail', { TALLWICK_AUDIO_BIN: fakeTool }) }, ['No sound server'], 1, undefined],
+    [{ binary: missing, env: env('fail', { TALLWICK_AUDIO_BIN: fakeTool }) }, ['spawn /nonexistent/tallwick_audio ENOENT'], null, 'ENOENT'],
   ]) {
     const audio = startTallwickAudio(options);
     const seen = [];
     audio.on('error', (err) => seen.push(err.message));
     const exit = await audio.exited();
-    assert.deepStrictEqual([seen, exit.code], [errors, code], JSON.stringify(options.binary));
-    assert.strictEqual(exit.spawnError?.code, code === null ? 'ENOENT' : undefined);
+    assert.deepStrictEqual([seen, exit.code, exit.spawnError?.code], [errors, code, spawnError], JSON.stringify(options.binary));
   }
   assert.throws(() => startTallwickAudio({ env: env('fail') }), { name: 'TypeError', message: /TALLWICK_AUDIO_BIN/ });
 });
