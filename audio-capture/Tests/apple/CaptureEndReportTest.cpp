@@ -28,13 +28,21 @@ TEST(CaptureEndReport, ReportsTheFirstEndOfARunningCaptureOnceAndNothingElse) {
         CaptureEndReport report;
         std::vector<std::string> reasons;
         for (const char step : steps) {
-            if (step == 's') report.starting();
-            if (step == 'S') report.started();
-            if (step == 'x') report.stopped();
-            if (step == 'e') report.ended(deviceGone);
-            if (step == 'h') report.setHandler([&](const PlatformError& reason) { reasons.push_back(reason.localizedDescription()); });
+            if (step == 's')
+                report.starting();
+            if (step == 'S')
+                report.started();
+            if (step == 'x')
+                report.stopped();
+            if (step == 'e')
+                report.ended(deviceGone);
+            if (step == 'h')
+                report.setHandler([&](const PlatformError& reason) {
+                    reasons.push_back(reason.localizedDescription());
+                });
         }
-        EXPECT_EQ(reasons, std::vector<std::string>(reports, deviceGone.localizedDescription())) << steps;
+        EXPECT_EQ(reasons, std::vector<std::string>(reports, deviceGone.localizedDescription()))
+            << steps;
     }
 }
 
@@ -44,8 +52,10 @@ TEST(CaptureEndReport, ConcurrentEndsReachTheHandlerOnce) {
     report.setHandler([&](const PlatformError&) { ++calls; });
     report.started();
     std::vector<std::thread> threads;
-    for (int i = 0; i < 8; ++i) threads.emplace_back([&] { report.ended(deviceGone); });
-    for (auto& thread : threads) thread.join();
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&] { report.ended(deviceGone); });
+    for (auto& thread : threads)
+        thread.join();
     EXPECT_EQ(calls.load(), 1);
 }
 

@@ -16,23 +16,38 @@ constexpr std::int32_t frames = 8;
 // planar float channels; left holds 0, 1, 2, ..., right the same negated.
 CMSampleBufferRef screenCaptureLikeBuffer() {
     std::vector<float> left(frames), right(frames);
-    for (std::int32_t i = 0; i < frames; ++i) right[i] = -(left[i] = static_cast<float>(i));
-    const AudioStreamBasicDescription basic = {48000, kAudioFormatLinearPCM,
-        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved, 4, 1, 4, 2, 32, 0};
+    for (std::int32_t i = 0; i < frames; ++i)
+        right[i] = -(left[i] = static_cast<float>(i));
+    const AudioStreamBasicDescription basic = {
+        48000,
+        kAudioFormatLinearPCM,
+        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved,
+        4,
+        1,
+        4,
+        2,
+        32,
+        0};
     CMAudioFormatDescriptionRef format = nullptr;
-    EXPECT_EQ(CMAudioFormatDescriptionCreate(kCFAllocatorDefault, &basic, 0, nullptr, 0, nullptr, nullptr, &format), noErr);
+    EXPECT_EQ(CMAudioFormatDescriptionCreate(kCFAllocatorDefault, &basic, 0, nullptr, 0, nullptr,
+                                             nullptr, &format),
+              noErr);
     CMSampleBufferRef buffer = nullptr;
-    EXPECT_EQ(CMAudioSampleBufferCreateWithPacketDescriptions(kCFAllocatorDefault, nullptr, false, nullptr, nullptr, format,
-                                                              frames, CMTimeMake(0, 48000), nullptr, &buffer),
+    EXPECT_EQ(CMAudioSampleBufferCreateWithPacketDescriptions(
+                  kCFAllocatorDefault, nullptr, false, nullptr, nullptr, format, frames,
+                  CMTimeMake(0, 48000), nullptr, &buffer),
               noErr);
     CFRelease(format);
     // The data is copied into the sample buffer.
-    std::vector<std::byte> storage(offsetof(::AudioBufferList, mBuffers) + 2 * sizeof(::AudioBuffer));
+    std::vector<std::byte> storage(offsetof(::AudioBufferList, mBuffers) +
+                                   2 * sizeof(::AudioBuffer));
     auto* list = reinterpret_cast<::AudioBufferList*>(storage.data());
     list->mNumberBuffers = 2;
     list->mBuffers[0] = {1, frames * sizeof(float), left.data()};
     list->mBuffers[1] = {1, frames * sizeof(float), right.data()};
-    EXPECT_EQ(CMSampleBufferSetDataBufferFromAudioBufferList(buffer, kCFAllocatorDefault, kCFAllocatorDefault, 0, list), noErr);
+    EXPECT_EQ(CMSampleBufferSetDataBufferFromAudioBufferList(buffer, kCFAllocatorDefault,
+                                                             kCFAllocatorDefault, 0, list),
+              noErr);
     return buffer;
 }
 
@@ -55,13 +70,17 @@ TEST(CoreMediaSampleBuffer, DescribesItsAudioAndCopiesWhatFitsOnly) {
         std::vector<float> left;  // empty: the copy is refused
     };
     // Room for more than the copy: a destination is sized for its capacity.
-    const Case cases[] = {{0, frames, frames * 4, {0, 1, 2, 3, 4, 5, 6, 7}}, {2, 3, 3, {2, 3, 4}},
-                          {0, frames, frames - 1, {}}, {4, frames, frames, {}}};
+    const Case cases[] = {{0, frames, frames * 4, {0, 1, 2, 3, 4, 5, 6, 7}},
+                          {2, 3, 3, {2, 3, 4}},
+                          {0, frames, frames - 1, {}},
+                          {4, frames, frames, {}}};
     for (const Case& c : cases) {
         auto destination = PCMBuffer::make(planarStereo, c.capacity);
-        const int status = buffer.copyPCMData(c.start, c.count, destination->mutableAudioBufferList());
+        const int status =
+            buffer.copyPCMData(c.start, c.count, destination->mutableAudioBufferList());
         EXPECT_EQ(status == 0, !c.left.empty()) << c.start << " " << c.count;
-        if (c.left.empty()) continue;
+        if (c.left.empty())
+            continue;
         EXPECT_EQ(samplesOf(*destination, 0, c.left.size()), c.left);
         EXPECT_EQ(samplesOf(*destination, 1, 1), std::vector<float>{-c.left[0]});
     }

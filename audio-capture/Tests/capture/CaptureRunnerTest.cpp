@@ -21,7 +21,9 @@ using testing::SimScript;
 json event(const std::string& type, const std::string& message) {
     return {{"type", type}, {"message", message}};
 }
-json error(const std::string& message) { return event("error", message); }
+json error(const std::string& message) {
+    return event("error", message);
+}
 
 const json screenPermission = event("log", "Requesting screen capture permission\u2026");
 const json micPermission = event("log", "Requesting microphone permission\u2026");
@@ -37,8 +39,9 @@ const std::vector<std::string> systemCalls = {
     "makeSerialQueue(tallwick-audio.out)",
     "addStreamOutput(audio)",
     "startCapture"};
-const std::vector<std::string> micCalls = {"requestAccess", "makeEngine", "outputFormatForBus(0)",
-                                           "installTap(0, 4096)", "start", "removeTap(0)", "stop"};
+const std::vector<std::string> micCalls = {
+    "requestAccess", "makeEngine", "outputFormatForBus(0)", "installTap(0, 4096)", "start",
+    "removeTap(0)",  "stop"};
 
 // Every step where the platform can fail, and a stop that arrives while the
 // capture starts: the host reads "ready" before the "error" that ends a
@@ -55,35 +58,71 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
         std::size_t calls;
     };
     const Case cases[] = {
-        {true, {.displays = {}}, 1, {screenPermission, error("No display available for audio capture.")}, 1},
-        {true, {.contentError = PlatformError("Access denied")}, 1, {screenPermission, error("Access denied")}, 1},
-        {true, {.addOutputError = PlatformError("No output")}, 1, {screenPermission, error("No output")}, 5},
+        {true,
+         {.displays = {}},
+         1,
+         {screenPermission, error("No display available for audio capture.")},
+         1},
+        {true,
+         {.contentError = PlatformError("Access denied")},
+         1,
+         {screenPermission, error("Access denied")},
+         1},
+        {true,
+         {.addOutputError = PlatformError("No output")},
+         1,
+         {screenPermission, error("No output")},
+         5},
         {true, {.startError = refused}, 1, {screenPermission, error("Connection refused")}, 6},
-        {true, {.stopBeforeStartCompletes = killed}, 0,
-         {screenPermission, systemReady, error("Entity killed")}, 6},
-        {true, {.startError = refused, .stopBeforeStartCompletes = killed}, 1,
-         {screenPermission, error("Connection refused")}, 6},
-        {false, {.microphoneAccess = false}, 1,
-         {micPermission,
-          error("Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 Microphone.")},
+        {true,
+         {.stopBeforeStartCompletes = killed},
+         0,
+         {screenPermission, systemReady, error("Entity killed")},
+         6},
+        {true,
+         {.startError = refused, .stopBeforeStartCompletes = killed},
+         1,
+         {screenPermission, error("Connection refused")},
+         6},
+        {false,
+         {.microphoneAccess = false},
+         1,
+         {micPermission, error("Microphone access denied. Enable it in System Settings \u2192 "
+                               "Privacy \u2192 Microphone.")},
          1},
         // A sample rate of 0 is what an engine reports when it knows no input.
-        {false, {.microphoneFormat = AudioFormat(CommonFormat::float32, 0.0, 1, false)}, 1,
-         {micPermission, error("Could not initialize audio converter.")}, 3},
-        {false, {.engineStartError = noEntity}, 1, {micPermission, micInput48k, error("No such entity")}, 5},
+        {false,
+         {.microphoneFormat = AudioFormat(CommonFormat::float32, 0.0, 1, false)},
+         1,
+         {micPermission, error("Could not initialize audio converter.")},
+         3},
+        {false,
+         {.engineStartError = noEntity},
+         1,
+         {micPermission, micInput48k, error("No such entity")},
+         5},
         // A headset that switches profile as the microphone opens.
         {false,
-         {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false), .engineStopWhileStarting = lost},
-         0, {micPermission, event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady, error("The input changed")}, 7},
-        {false, {.engineStartError = noEntity, .engineStopWhileStarting = lost}, 1,
-         {micPermission, micInput48k, error("No such entity")}, 5},
+         {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false),
+          .engineStopWhileStarting = lost},
+         0,
+         {micPermission, event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady,
+          error("The input changed")},
+         7},
+        {false,
+         {.engineStartError = noEntity, .engineStopWhileStarting = lost},
+         1,
+         {micPermission, micInput48k, error("No such entity")},
+         5},
     };
     for (const auto& c : cases) {
         auto platform = std::make_shared<SimPlatform>(c.script);
         CapturedEvents captured;
-        const std::vector<std::string> arguments = {"tallwick_audio", "--source", c.system ? "system" : "mic"};
-        EXPECT_EQ(TallwickAudio::main(arguments, {[&] { return std::make_unique<SystemCaptureRunner>(platform); },
-                                                  [&] { return std::make_unique<MicCaptureRunner>(platform); }}),
+        const std::vector<std::string> arguments = {"tallwick_audio", "--source",
+                                                    c.system ? "system" : "mic"};
+        EXPECT_EQ(TallwickAudio::main(
+                      arguments, {[&] { return std::make_unique<SystemCaptureRunner>(platform); },
+                                  [&] { return std::make_unique<MicCaptureRunner>(platform); }}),
                   c.status)
             << c.events.back();
         EXPECT_EQ(captured.events(), c.events);
@@ -100,8 +139,9 @@ TEST(MicrophoneTapCapacity, RoundsUpAndAddsSixtyFour) {
         std::uint32_t capacity;
     };
     // Rates no stream has give no capacity instead of undefined behaviour.
-    const Case cases[] = {{4800, 48000, 1664}, {4096, 48000, 1430}, {4096, 44100, 1551}, {0, 48000, 64},
-                          {4096, 0, 0}, {4096, -1, 0}, {4096, std::nan(""), 0}, {0xFFFFFFFF, 1e-3, 0}};
+    const Case cases[] = {{4800, 48000, 1664},     {4096, 48000, 1430},  {4096, 44100, 1551},
+                          {0, 48000, 64},          {4096, 0, 0},         {4096, -1, 0},
+                          {4096, std::nan(""), 0}, {0xFFFFFFFF, 1e-3, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(MicrophoneTap::outputCapacity(c.frames, 16000, c.inputRate), c.capacity)
             << c.frames << " at " << c.inputRate;

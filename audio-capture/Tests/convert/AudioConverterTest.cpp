@@ -14,14 +14,15 @@ using testing::tone;
 const AudioFormat output = AudioFormat::outputPCM();
 
 TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse) {
-    for (const auto format : {CommonFormat::float32, CommonFormat::float64, CommonFormat::int16,
-                              CommonFormat::int32}) {
+    for (const auto format :
+         {CommonFormat::float32, CommonFormat::float64, CommonFormat::int16, CommonFormat::int32}) {
         for (const bool interleaved : {true, false}) {
             for (const std::uint32_t channels : {1u, 2u, 32u}) {
                 for (const double rate : {8000.0, 22050.5, 48000.0, 384000.0}) {
                     const AudioFormat input(format, rate, channels, interleaved);
                     EXPECT_NE(AudioConverter::make(input, output), nullptr)
-                        << static_cast<int>(format) << " " << interleaved << " " << channels << " " << rate;
+                        << static_cast<int>(format) << " " << interleaved << " " << channels << " "
+                        << rate;
                 }
             }
         }
@@ -34,18 +35,21 @@ TEST(AudioConverterMake, TakesEveryCommonLayoutWithinTheRateRangeAndNothingElse)
         // Sample layouts without a common format.
         {*AudioFormat::fromStreamDescription({48000, 2, SampleType::signedInteger, 8}), output},
         {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 16}), output},
-        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 32, true, true}), output},
+        {*AudioFormat::fromStreamDescription({48000, 2, SampleType::floatingPoint, 32, true, true}),
+         output},
         // Rates outside 8 kHz..384 kHz.
         {AudioFormat(CommonFormat::float32, 7999.0, 1, true), output},
         {AudioFormat(CommonFormat::float32, 384001.0, 1, true), output},
     };
     for (std::size_t i = 0; i < std::size(refused); ++i) {
-        EXPECT_EQ(AudioConverter::make(refused[i].first, refused[i].second), nullptr) << "case " << i;
+        EXPECT_EQ(AudioConverter::make(refused[i].first, refused[i].second), nullptr)
+            << "case " << i;
     }
 }
 
 // One convert() call handing over `input`; the test fails on an error.
-std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input, std::uint32_t capacity) {
+std::vector<std::int16_t> convertOnce(AudioConverter& converter, const PCMBuffer& input,
+                                      std::uint32_t capacity) {
     const auto output = PCMBuffer::make(AudioFormat::outputPCM(), capacity);
     std::optional<PlatformError> error;
     const auto status = converter.convert(*output, error, oneShotInput(input));
@@ -65,11 +69,13 @@ TEST(AudioConverterPull, RefusesBuffersThatDoNotHoldTheirFramesAndCarriesOn) {
     };
     const auto pcmOut = PCMBuffer::make(output, 1000);
     std::vector<std::unique_ptr<PCMBuffer>> broken;
-    for (int i = 0; i < 4; ++i) broken.push_back(pcmBufferOf(format, tone(300, 0.5, 48000, 960)));
+    for (int i = 0; i < 4; ++i)
+        broken.push_back(pcmBufferOf(format, tone(300, 0.5, 48000, 960)));
     broken[0]->mutableAudioBufferList()[1].dataByteSize = 959 * 2;  // a region too short
     broken[1]->mutableAudioBufferList().pop_back();                 // a region missing
     broken[2]->mutableAudioBufferList()[0].data = nullptr;          // no storage
-    for (int i = 0; i < 3; ++i) convertFailing(oneShotInput(*broken[i]), *pcmOut);
+    for (int i = 0; i < 3; ++i)
+        convertFailing(oneShotInput(*broken[i]), *pcmOut);
     convertFailing(
         [](std::uint32_t, InputStatus& status) {
             status = InputStatus::haveData;
@@ -78,8 +84,8 @@ TEST(AudioConverterPull, RefusesBuffersThatDoNotHoldTheirFramesAndCarriesOn) {
         *pcmOut);
     const auto floatOut = PCMBuffer::make(AudioFormat(CommonFormat::float32, 16000, 1, true), 400);
     convertFailing(oneShotInput(*broken[3]), *floatOut);
-    const auto stranger = pcmBufferOf(AudioFormat(CommonFormat::int16, 44100, 2, false),
-                                      tone(300, 0.5, 44100, 4410));
+    const auto stranger =
+        pcmBufferOf(AudioFormat(CommonFormat::int16, 44100, 2, false), tone(300, 0.5, 44100, 4410));
     convertFailing(oneShotInput(*stranger), *pcmOut);
 
     // Still usable: a good buffer converts as if it came first.

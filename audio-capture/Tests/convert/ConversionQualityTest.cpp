@@ -53,7 +53,7 @@ FittedTone fitTone(const std::vector<double>& samples, double hz, double sampleR
 }
 
 constexpr std::size_t measuredLength = 32768;  // 2.05 s at 16 kHz
-constexpr std::size_t settled = 4000;           // 0.25 s: the filter has filled
+constexpr std::size_t settled = 4000;          // 0.25 s: the filter has filled
 
 // A tone as a 48 kHz or 44.1 kHz capture delivers it (stereo float32 in
 // 1024-frame buffers), converted: `length` frames at full scale 1.0 once the
@@ -61,12 +61,15 @@ constexpr std::size_t settled = 4000;           // 0.25 s: the filter has filled
 std::vector<double> converted(double hz, double amplitude, double rate, std::size_t length) {
     testing::CapturedEvents quiet;
     PCMConverter converter;
-    const auto frames = static_cast<std::size_t>(static_cast<double>(length + settled + 3200) * rate / 16000);
-    const auto out = testing::convertInBuffers(converter, AudioFormat(CommonFormat::float32, rate, 2, true),
-                                               tone(hz, amplitude, rate, frames), 1024);
+    const auto frames =
+        static_cast<std::size_t>(static_cast<double>(length + settled + 3200) * rate / 16000);
+    const auto out =
+        testing::convertInBuffers(converter, AudioFormat(CommonFormat::float32, rate, 2, true),
+                                  tone(hz, amplitude, rate, frames), 1024);
     EXPECT_GE(out.size(), settled + length) << "the conversion produced too little output";
     std::vector<double> result(length, 0.0);
-    for (std::size_t i = 0; i < length && settled + i < out.size(); ++i) result[i] = out[settled + i] / 32768.0;
+    for (std::size_t i = 0; i < length && settled + i < out.size(); ++i)
+        result[i] = out[settled + i] / 32768.0;
     return result;
 }
 
@@ -76,7 +79,8 @@ class ConversionQuality : public ::testing::TestWithParam<double> {};
 TEST_P(ConversionQuality, NothingAboveEightKilohertzFoldsBack) {
     const double rate = GetParam();
     for (const double hz : {8300.0, 9000.0, 12000.0, 16000.0, 21000.0}) {
-        EXPECT_EQ(converted(hz, 1.0, rate, measuredLength), std::vector<double>(measuredLength, 0.0))
+        EXPECT_EQ(converted(hz, 1.0, rate, measuredLength),
+                  std::vector<double>(measuredLength, 0.0))
             << hz << " Hz at " << rate;
     }
 }
@@ -84,10 +88,11 @@ TEST_P(ConversionQuality, NothingAboveEightKilohertzFoldsBack) {
 TEST_P(ConversionQuality, PassbandIsFlatFrom100HzTo7kHz) {
     const double rate = GetParam();
     double worst = 0;
-    for (const double hz : {100.0, 250.0, 500.0, 1000.0, 2000.0, 3000.0, 4000.0, 5000.0, 6000.0,
-                            6500.0, 7000.0}) {
+    for (const double hz :
+         {100.0, 250.0, 500.0, 1000.0, 2000.0, 3000.0, 4000.0, 5000.0, 6000.0, 6500.0, 7000.0}) {
         const double gain =
-            20 * std::log10(fitTone(converted(hz, 0.5, rate, measuredLength), hz, 16000).amplitude / 0.5);
+            20 * std::log10(fitTone(converted(hz, 0.5, rate, measuredLength), hz, 16000).amplitude /
+                            0.5);
         EXPECT_NEAR(gain, 0, 0.1) << hz << " Hz at " << rate << " Hz";
         worst = std::max(worst, std::abs(gain));
     }
@@ -125,10 +130,12 @@ TEST_P(ConversionQuality, ImpulsesLandOnTheirOwnTimeWithBoundedLatency) {
         const auto expectedAt = static_cast<std::size_t>(std::lround(position * 16000 / rate));
         for (std::size_t at = 0; at < 96000 && out.size() <= expectedAt + 64; at += bufferFrames) {
             std::vector<double> piece(bufferFrames, 0.0);
-            if (position >= at && position < at + bufferFrames) piece[position - at] = 1.0;
+            if (position >= at && position < at + bufferFrames)
+                piece[position - at] = 1.0;
             const auto more = testing::convertInBuffers(converter, format, piece, bufferFrames);
             out.insert(out.end(), more.begin(), more.end());
-            if (!arrivedAfter && out.size() > expectedAt) arrivedAfter = at + bufferFrames;
+            if (!arrivedAfter && out.size() > expectedAt)
+                arrivedAfter = at + bufferFrames;
         }
         ASSERT_TRUE(arrivedAfter.has_value());
         const auto peak = std::max_element(out.begin(), out.end()) - out.begin();
@@ -148,8 +155,8 @@ TEST_P(ConversionQuality, ImpulsesLandOnTheirOwnTimeWithBoundedLatency) {
 TEST(SameRateConversion, EverySampleIsRoundedAndClippedInPlace) {
     const auto signal = testing::plus(tone(997, 1.2, 16000, 3001), tone(5000, 0.1, 16000, 3001));
     PCMConverter converter;
-    const auto out =
-        testing::convertInBuffers(converter, AudioFormat(CommonFormat::float32, 16000, 1, true), signal, 160);
+    const auto out = testing::convertInBuffers(
+        converter, AudioFormat(CommonFormat::float32, 16000, 1, true), signal, 160);
     ASSERT_EQ(out.size(), signal.size());
     for (std::size_t i = 0; i < signal.size(); ++i) {
         ASSERT_EQ(out[i], toInt16(static_cast<float>(signal[i]))) << "sample " << i;

@@ -14,15 +14,16 @@ std::vector<double> tone(double hz, double amplitude, double sampleRate, std::si
                          double phase) {
     std::vector<double> samples(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-        samples[i] = amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) /
-                                              sampleRate +
-                                          phase);
+        samples[i] =
+            amplitude *
+            std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / sampleRate + phase);
     }
     return samples;
 }
 
 std::vector<double> plus(std::vector<double> a, const std::vector<double>& b) {
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) a[i] += b[i];
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        a[i] += b[i];
     return a;
 }
 
@@ -69,7 +70,8 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
     return buffer;
 }
 
-std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vector<double>& signal) {
+std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
+                                       const std::vector<double>& signal) {
     return pcmBufferOf(format, std::vector<std::vector<double>>(format.channelCount(), signal));
 }
 

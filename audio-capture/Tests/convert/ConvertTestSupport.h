@@ -30,6 +30,7 @@ std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioF
 std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
                                        const std::vector<std::vector<double>>& channels);
 // Every channel carrying `signal`.
-std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format, const std::vector<double>& signal);
+std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
+                                       const std::vector<double>& signal);
 
 }  // namespace tallwick::testing

@@ -27,7 +27,8 @@ FakeSampleBuffer toneBuffer(const AudioFormat& format, std::size_t frames) {
 
 // A second of a tone in `format` comes out as from a fresh converter.
 void expectConvertsAsFresh(PCMConverter& converter, const AudioFormat& format) {
-    const auto signal = tone(440, 0.5, format.sampleRate(), static_cast<std::size_t>(format.sampleRate()));
+    const auto signal =
+        tone(440, 0.5, format.sampleRate(), static_cast<std::size_t>(format.sampleRate()));
     const auto out = convertInBuffers(converter, format, signal, 1024);
     PCMConverter fresh;
     EXPECT_FALSE(out.empty());
@@ -48,13 +49,21 @@ std::vector<std::string> logMessages(const CapturedEvents& captured) {
 // the shortest digits that read back, extremes switch to exponential form.
 TEST(SampleRateText, IsTheShortestTextThatReadsBack) {
     const std::pair<double, std::string> cases[] = {
-        {48000, "48000.0"}, {0, "0.0"}, {0.0001, "0.0001"}, {22050.5, "22050.5"},
+        {48000, "48000.0"},
+        {0, "0.0"},
+        {0.0001, "0.0001"},
+        {22050.5, "22050.5"},
         {0.1, "0.1"},  // not 0.10000000000000001
-        {44099.999999999993, "44099.99999999999"}, {-2.5, "-2.5"},
-        {9007199254740991.0, "9007199254740991.0"}, {1e16, "1e+16"}, {0.00001, "1e-05"},
-        {std::numeric_limits<double>::infinity(), "inf"}, {std::nan(""), "nan"},
+        {44099.999999999993, "44099.99999999999"},
+        {-2.5, "-2.5"},
+        {9007199254740991.0, "9007199254740991.0"},
+        {1e16, "1e+16"},
+        {0.00001, "1e-05"},
+        {std::numeric_limits<double>::infinity(), "inf"},
+        {std::nan(""), "nan"},
     };
-    for (const auto& [rate, text] : cases) EXPECT_EQ(sampleRateText(rate), text);
+    for (const auto& [rate, text] : cases)
+        EXPECT_EQ(sampleRateText(rate), text);
 }
 
 // Once, for the first format only, naming its rate, channels and common
@@ -77,7 +86,8 @@ TEST(PCMConverterFormatLog, AnnouncesTheFirstFormatOnce) {
         PCMConverter converter;
         converter.convert(first);
         EXPECT_EQ(logMessages(captured), std::vector<std::string>{text});
-        for (int i = 0; i < 20; ++i) converter.convert(first);
+        for (int i = 0; i < 20; ++i)
+            converter.convert(first);
         converter.convert(toneBuffer(stereo48k, 4800));
         EXPECT_EQ(logMessages(captured), std::vector<std::string>{text});
     }
@@ -94,19 +104,24 @@ TEST(ChunkCapacity, OneBuffersShareOfOutputPlusSixtyFourFrames) {
     };
     const Case cases[] = {
         {1024, 48000, 406u},  // 341.33 -> 342 + 64
-        {1024, 44100, 436u}, {1, 96000, 65u}, {0, 48000, 64u},
+        {1024, 44100, 436u},
+        {1, 96000, 65u},
+        {0, 48000, 64u},
         // Exactly 32000 output frames are owed, but 16000 / 30884 rounds up in
         // double and the product lands just above 32000: the ratio-first order
         // gives one frame more than 16000 x 61768 / 30884 would.
         {61768, 30884, 32001u + 64u},
-        {1024, 0, none}, {1024, std::numeric_limits<double>::quiet_NaN(), none},
+        {1024, 0, none},
+        {1024, std::numeric_limits<double>::quiet_NaN(), none},
         {1024, inf, 64u},  // no output owed at an infinite rate
-        {1024, 1e-300, none}, {-1, 48000, none},
+        {1024, 1e-300, none},
+        {-1, 48000, none},
         // The largest signed 32-bit count at the lowest rate: 2^32 - 2 output
         // frames would wrap after adding 64.
         {std::numeric_limits<std::int32_t>::max(), 8000, none},
         // Right at the edge: 2^32 - 65 + 64 fits, 2^32 - 64 would not.
-        {4294967231, 16000, 4294967295u}, {4294967232, 16000, none},
+        {4294967231, 16000, 4294967295u},
+        {4294967232, 16000, none},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(chunkFrameCapacity(c.frames, c.rate), c.capacity) << c.frames << " at " << c.rate;
@@ -119,7 +134,8 @@ TEST(PCMConverterChunks, HoldTwoBytesPerFrameAndAtMostTheBuffersCapacity) {
     std::size_t largest = 0, total = 0;
     for (int i = 0; i < 200; ++i) {
         const auto chunk = converter.convert(toneBuffer(stereo48k, 1024));
-        if (!chunk) continue;
+        if (!chunk)
+            continue;
         ASSERT_FALSE(chunk->empty());
         ASSERT_EQ(chunk->size() % 2, 0u);
         largest = std::max(largest, chunk->size() / 2);
@@ -148,8 +164,8 @@ TEST(PCMConverterReuse, ANewFormatStartsAFreshConverter) {
     }
 }
 
-// Whatever a capture hands over, the answer is nothing and the converter carries on with the next good buffer
-// as if the bad ones had not been there.
+// Whatever a capture hands over, the answer is nothing and the converter carries on with the next
+// good buffer as if the bad ones had not been there.
 TEST(PCMConverterBadInput, UnusableBuffersGiveNothingAndLeaveTheStreamAlone) {
     std::vector<FakeSampleBuffer> bad;
     bad.push_back(toneBuffer(stereo48k, 1024));
@@ -165,7 +181,8 @@ TEST(PCMConverterBadInput, UnusableBuffersGiveNothingAndLeaveTheStreamAlone) {
     }
     CapturedEvents captured;
     PCMConverter converter;
-    for (const auto& buffer : bad) EXPECT_EQ(converter.convert(buffer), std::nullopt);
+    for (const auto& buffer : bad)
+        EXPECT_EQ(converter.convert(buffer), std::nullopt);
     // Only the first buffer with a usable format is announced.
     EXPECT_EQ(logMessages(captured), std::vector<std::string>{"Input audio: 48000.0 Hz, 2 ch, 1"});
     expectConvertsAsFresh(converter, stereo48k);

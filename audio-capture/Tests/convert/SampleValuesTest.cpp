@@ -18,10 +18,12 @@ constexpr float step = 1.0f / 32768.0f;
 TEST(FloatToInt16, RoundsToTheNearestStepAndClips) {
     const float inf = std::numeric_limits<float>::infinity();
     const std::pair<float, std::int16_t> cases[] = {
-        {0.25f, 8192},        {100.4f * step, 100},      {-100.6f * step, -101},
-        {0.5f * step, 0},     {1.5f * step, 2},          {-2.5f * step, -2},
-        {1.0f, 32767},        {32767.49f * step, 32767}, {-1.00001f, -32768},
-        {inf, 32767},         {-inf, -32768},            {std::numeric_limits<float>::quiet_NaN(), 0},
+        {0.25f, 8192},          {100.4f * step, 100},
+        {-100.6f * step, -101}, {0.5f * step, 0},
+        {1.5f * step, 2},       {-2.5f * step, -2},
+        {1.0f, 32767},          {32767.49f * step, 32767},
+        {-1.00001f, -32768},    {inf, 32767},
+        {-inf, -32768},         {std::numeric_limits<float>::quiet_NaN(), 0},
     };
     for (const auto& [sample, expected] : cases) {
         EXPECT_EQ(toInt16(sample), expected) << sample;
@@ -31,12 +33,15 @@ TEST(FloatToInt16, RoundsToTheNearestStepAndClips) {
 TEST(ChannelMixdown, AveragesTheChannelsOfEverySampleTypeAtFullScaleOne) {
     // Float NaN is silence and float overs stop at 16 (integers cannot hold either).
     const double nan = std::nan("");
-    const std::vector<std::vector<double>> channels = {
-        {0.5, 1.0, -1.0, nan}, {0.25, 1.0, -1.0, -1e300}, {0.0, 1.0, -1.0, 0.0}, {-0.75, 1.0, 0.0, 0.0}};
-    for (const auto common : {CommonFormat::int16, CommonFormat::int32, CommonFormat::float32,
-                              CommonFormat::float64}) {
+    const std::vector<std::vector<double>> channels = {{0.5, 1.0, -1.0, nan},
+                                                       {0.25, 1.0, -1.0, -1e300},
+                                                       {0.0, 1.0, -1.0, 0.0},
+                                                       {-0.75, 1.0, 0.0, 0.0}};
+    for (const auto common :
+         {CommonFormat::int16, CommonFormat::int32, CommonFormat::float32, CommonFormat::float64}) {
         for (const bool interleaved : {true, false}) {
-            const auto input = testing::pcmBufferOf(AudioFormat(common, 8000, 4, interleaved), channels);
+            const auto input =
+                testing::pcmBufferOf(AudioFormat(common, 8000, 4, interleaved), channels);
             float mono[4];
             ASSERT_TRUE(mixDownToMono(*input, mono));
             const bool isFloat = common == CommonFormat::float32 || common == CommonFormat::float64;

@@ -27,9 +27,10 @@ TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
     // Music-like: a few tones and some noise, different at every rate.
     std::mt19937 random(7);
     std::normal_distribution<double> noise(0, 0.05);
-    auto signal =
-        testing::plus(testing::tone(220, 0.3, rate, frames), testing::tone(1733, 0.2, rate, frames, 0.5));
-    for (auto& s : signal) s += noise(random);
+    auto signal = testing::plus(testing::tone(220, 0.3, rate, frames),
+                                testing::tone(1733, 0.2, rate, frames, 0.5));
+    for (auto& s : signal)
+        s += noise(random);
     const AudioFormat format(CommonFormat::float32, rate, 2, true);
 
     PCMConverter whole;
@@ -42,14 +43,16 @@ TEST_P(StreamContinuity, TenSecondsInRandomBuffersMatchOneWholeConversion) {
     PCMConverter inPieces;
     // A capture's buffer sizes: many ordinary ones, and single frames often.
     auto pieces = convertInBuffers(inPieces, format, signal, [&random] {
-        return random() % 5 == 0 ? std::size_t{1} : std::uniform_int_distribution<std::size_t>(1, 4096)(random);
+        return random() % 5 == 0 ? std::size_t{1}
+                                 : std::uniform_int_distribution<std::size_t>(1, 4096)(random);
     });
     ASSERT_LE(pieces.size(), reference.size());
     EXPECT_EQ(pieces, prefix(reference, pieces.size()));
     // What did not fit a small buffer's chunk is still queued, not dropped: a
     // little more input brings it out, sample for sample.
     EXPECT_LE(reference.size() - pieces.size(), 2048u);
-    const auto rest = convertInBuffers(inPieces, format, std::vector<double>(frames / 4, 0.0), 1024);
+    const auto rest =
+        convertInBuffers(inPieces, format, std::vector<double>(frames / 4, 0.0), 1024);
     pieces.insert(pieces.end(), rest.begin(), rest.end());
     ASSERT_GE(pieces.size(), reference.size());
     EXPECT_EQ(prefix(pieces, reference.size()), reference);

@@ -25,7 +25,8 @@ TEST(WarmConverter, AllocatesNothingPerBuffer) {
         const auto output =
             PCMBuffer::make(AudioFormat::outputPCM(), *chunkFrameCapacity(4096, rate));
         std::optional<PlatformError> error;
-        for (int i = 0; i < 20; ++i) converter->convert(*output, error, oneShotInput(*input));
+        for (int i = 0; i < 20; ++i)
+            converter->convert(*output, error, oneShotInput(*input));
 
         const long before = testing::allocationsSoFar();
         std::uint64_t produced = 0;

@@ -11,14 +11,15 @@ namespace tallwick::testing {
 namespace {
 
 class DeviceNoticesEndToEndTest : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     SoundServer server;
 };
 
 TEST_P(DeviceNoticesEndToEndTest, ASuspendedDeviceIsToldNotTakenForSilence) {
     const bool isSystem = GetParam();
-    ToolRun run(isSystem ? std::vector<std::string>{"--source", "system"} : std::vector<std::string>{},
-                server.environment());
+    ToolRun run(
+        isSystem ? std::vector<std::string>{"--source", "system"} : std::vector<std::string>{},
+        server.environment());
     ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
     // PipeWire does nothing on suspend: there is nothing to tell, and the
     // capture simply goes on.
@@ -26,16 +27,18 @@ TEST_P(DeviceNoticesEndToEndTest, ASuspendedDeviceIsToldNotTakenForSilence) {
     for (const auto* state : {"1", "0"}) {
         server.pactl({isSystem ? "suspend-sink" : "suspend-source",
                       isSystem ? "tallwick_speakers" : "tallwick_mic", state});
-        const std::string notice = *state == '1' ? "Audio device suspended" : "Audio device resumed";
-        EXPECT_TRUE(!told || run.readUntil(
-                                 [&](const auto& events) { return hasEvent(events, "log", notice); }, 5s))
+        const std::string notice =
+            *state == '1' ? "Audio device suspended" : "Audio device resumed";
+        EXPECT_TRUE(
+            !told ||
+            run.readUntil([&](const auto& events) { return hasEvent(events, "log", notice); }, 5s))
             << notice;
     }
     const std::size_t resumedAt = run.events().size();
     EXPECT_TRUE(run.readUntil(
         [&](const auto& events) {
-            return std::any_of(events.begin() + static_cast<std::ptrdiff_t>(resumedAt), events.end(),
-                               [](const Event& e) { return e.type == "audio"; });
+            return std::any_of(events.begin() + static_cast<std::ptrdiff_t>(resumedAt),
+                               events.end(), [](const Event& e) { return e.type == "audio"; });
         },
         5s));
     run.terminate();

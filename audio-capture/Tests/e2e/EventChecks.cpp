@@ -16,7 +16,8 @@ void expectSetupFailure(const std::vector<std::string>& source,
     EXPECT_EQ(run.exitStatus(2s), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - startedAt, 10s);
     ASSERT_EQ(run.types(), (std::vector<std::string>{"log", "error"}));
-    EXPECT_EQ(run.events()[0].message, source.empty() ? microphonePermissionLog : screenPermissionLog);
+    EXPECT_EQ(run.events()[0].message,
+              source.empty() ? microphonePermissionLog : screenPermissionLog);
     EXPECT_EQ(run.events()[1].message, message);
     expectWellFormed(run);
     expectNothingOnStandardError(run);
@@ -44,7 +45,8 @@ void expectLevelsRideOnAudio(const std::vector<Event>& events) {
         }
         ++levels;
         if (i + 1 < events.size()) {
-            EXPECT_EQ(events[i + 1].type, "audio") << "level line " << i << " is not followed by audio";
+            EXPECT_EQ(events[i + 1].type, "audio")
+                << "level line " << i << " is not followed by audio";
         }
     }
     const double audioSeconds = static_cast<double>(audioBytes) / 2 / 16000;

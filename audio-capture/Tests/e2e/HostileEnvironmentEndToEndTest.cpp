@@ -39,11 +39,12 @@ struct Breakage {
     std::optional<std::string> error;
 };
 
-void PrintTo(const Breakage& breakage, std::ostream* out) { *out << breakage.name; }
+void PrintTo(const Breakage& breakage, std::ostream* out) {
+    *out << breakage.name;
+}
 
-class HostileEnvironmentEndToEndTest
-    : public ::testing::TestWithParam<std::tuple<Breakage, bool>> {
-protected:
+class HostileEnvironmentEndToEndTest : public ::testing::TestWithParam<std::tuple<Breakage, bool>> {
+  protected:
     SoundServer server;
 };
 
@@ -60,7 +61,8 @@ TEST_P(HostileEnvironmentEndToEndTest, SaysNothingOnStandardErrorAndKeepsTheStre
     }
     ToolRun run(source, environment);
     EXPECT_TRUE(run.readUntil(
-        [](const auto& events) { return hasEvent(events, "ready") && hasEvent(events, "audio"); }, 5s));
+        [](const auto& events) { return hasEvent(events, "ready") && hasEvent(events, "audio"); },
+        5s));
     run.terminate();
     run.readToEnd(2s);
     EXPECT_FALSE(hasEvent(run.events(), "error"));

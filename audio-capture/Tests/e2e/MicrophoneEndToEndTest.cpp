@@ -9,10 +9,11 @@ namespace tallwick::testing {
 namespace {
 
 class MicrophoneEndToEndTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<ToolRun> startTool() {
         auto run = std::make_unique<ToolRun>(std::vector<std::string>{}, server.environment());
-        EXPECT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "ready"); }, 5s));
+        EXPECT_TRUE(
+            run->readUntil([](const auto& events) { return hasEvent(events, "ready"); }, 5s));
         return run;
     }
 

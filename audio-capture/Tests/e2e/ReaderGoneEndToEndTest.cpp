@@ -8,7 +8,7 @@ namespace tallwick::testing {
 namespace {
 
 class ReaderGoneEndToEndTest : public ::testing::TestWithParam<std::vector<std::string>> {
-protected:
+  protected:
     SoundServer server;
 };
 
@@ -24,7 +24,9 @@ TEST_P(ReaderGoneEndToEndTest, EndsSoonAfterItsOutputIsClosed) {
 INSTANTIATE_TEST_SUITE_P(EachSource, ReaderGoneEndToEndTest,
                          ::testing::Values(std::vector<std::string>{"--source", "system"},
                                            std::vector<std::string>{}),
-                         [](const auto& info) { return info.param.empty() ? "Microphone" : "System"; });
+                         [](const auto& info) {
+                             return info.param.empty() ? "Microphone" : "System";
+                         });
 
 }  // namespace
 }  // namespace tallwick::testing

@@ -18,7 +18,8 @@ TEST(ReaderPausedEndToEndTest, CaptureGoesOnAndNothingIsLost) {
     // audio there, and say so.
     server.loadSink("tallwick_stereo_feed");
     server.pactl({"load-module", "module-remap-source", "master=tallwick_stereo_feed.monitor",
-                  "source_name=tallwick_stereo_mic", "format=float32le", "rate=48000", "channels=2"});
+                  "source_name=tallwick_stereo_mic", "format=float32le", "rate=48000",
+                  "channels=2"});
     server.pactl({"set-default-source", "tallwick_stereo_mic"});
     ToolRun run({}, server.environment());
     ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
@@ -39,8 +40,10 @@ TEST(ReaderPausedEndToEndTest, CaptureGoesOnAndNothingIsLost) {
             for (; counted < events.size(); ++counted) {
                 pcmBytes += events[counted].pcm.size();
             }
-            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - firstAudioAt;
-            return static_cast<double>(pcmBytes) / 32000 > elapsed.count() - (everyFrame ? 0.3 : 5.0);
+            const std::chrono::duration<double> elapsed =
+                std::chrono::steady_clock::now() - firstAudioAt;
+            return static_cast<double>(pcmBytes) / 32000 >
+                   elapsed.count() - (everyFrame ? 0.3 : 5.0);
         },
         10s));
     const auto& events = run.events();

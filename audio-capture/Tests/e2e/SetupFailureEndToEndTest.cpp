@@ -20,7 +20,7 @@ const std::vector<std::string> microphone{};
 // A TCP port that accepts connections and never says a word: the kernel
 // completes the handshake for a listening socket that nobody accepts on.
 class SilentListener {
-public:
+  public:
     SilentListener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -36,7 +36,7 @@ public:
     ~SilentListener() { ::close(fd_); }
     int port() const { return port_; }
 
-private:
+  private:
     int fd_;
     int port_ = 0;
 };
@@ -47,7 +47,9 @@ struct UnreachableServer {
     std::string message;
 };
 
-void PrintTo(const UnreachableServer& server, std::ostream* out) { *out << server.name; }
+void PrintTo(const UnreachableServer& server, std::ostream* out) {
+    *out << server.name;
+}
 
 // Both sources make one attempt to connect, and fail with the server's own
 // words.
@@ -67,11 +69,10 @@ TEST_P(SetupFailureOnAnUnreachableServer, EndsWithTheServersErrorWithinTenSecond
 INSTANTIATE_TEST_SUITE_P(
     EachSource, SetupFailureOnAnUnreachableServer,
     ::testing::Combine(
-        ::testing::Values(
-            UnreachableServer{"RefusedSocket", "unix:/nonexistent/tallwick/native",
-                              "Connection refused"},
-            UnreachableServer{"SilentListener", "silent", "Timeout"},
-            UnreachableServer{"EmptyServerName", "", "Invalid server"}),
+        ::testing::Values(UnreachableServer{"RefusedSocket", "unix:/nonexistent/tallwick/native",
+                                            "Connection refused"},
+                          UnreachableServer{"SilentListener", "silent", "Timeout"},
+                          UnreachableServer{"EmptyServerName", "", "Invalid server"}),
         ::testing::Bool()),
     [](const auto& info) {
         return std::get<0>(info.param).name + (std::get<1>(info.param) ? "System" : "Microphone");
@@ -99,16 +100,19 @@ TEST(SetupFailureEndToEndTest, AServerThatTurnsUsAway) {
         for (const auto& source : {system, microphone}) {
             ToolRun run(source, server.refusedEnvironment());
             EXPECT_TRUE(run.readUntil(
-                [](const auto& events) { return hasEvent(events, "ready") && hasEvent(events, "audio"); },
+                [](const auto& events) {
+                    return hasEvent(events, "ready") && hasEvent(events, "audio");
+                },
                 5s));
             EXPECT_FALSE(hasEvent(run.events(), "error"));
         }
         return;
     }
     expectSetupFailure(system, server.refusedEnvironment(), "Access denied");
-    expectSetupFailure(microphone, server.refusedEnvironment(),
-                       "Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 "
-                       "Microphone.");
+    expectSetupFailure(
+        microphone, server.refusedEnvironment(),
+        "Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 "
+        "Microphone.");
 }
 
 }  // namespace

@@ -16,11 +16,12 @@ const std::string headphoneProperties =
     "device.class=sound device.form_factor=headphone priority.session=2000";
 
 class SystemAudioEndToEndTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<ToolRun> startTool() {
         auto run = std::make_unique<ToolRun>(std::vector<std::string>{"--source", "system"},
                                              server.environment());
-        EXPECT_TRUE(run->readUntil([](const auto& events) { return hasEvent(events, "ready"); }, 5s));
+        EXPECT_TRUE(
+            run->readUntil([](const auto& events) { return hasEvent(events, "ready"); }, 5s));
         return run;
     }
 
@@ -31,7 +32,8 @@ protected:
     }
 
     bool awaitTone(ToolRun& run, double frequency) {
-        return run.readUntil([&](const auto& events) { return toneArrived(events, frequency); }, 5s);
+        return run.readUntil([&](const auto& events) { return toneArrived(events, frequency); },
+                             5s);
     }
 
     SoundServer server;
@@ -45,7 +47,8 @@ TEST_F(SystemAudioEndToEndTest, StreamsWhatTheDefaultSinkPlays) {
     const auto toneAt = std::chrono::steady_clock::now();
     readAudio(*run, 2.0);
     // Between buffers the tool sleeps: a timer or a loop that spins takes a whole core.
-    EXPECT_LT(run->processorTime() - processorAtTone, (std::chrono::steady_clock::now() - toneAt) / 4);
+    EXPECT_LT(run->processorTime() - processorAtTone,
+              (std::chrono::steady_clock::now() - toneAt) / 4);
     // Fragments of about 20 ms, without gaps. (PipeWire drops what its graph
     // could not process in time on a loaded machine, for every client alike.)
     if (server.kind() == SoundServer::Kind::pulseaudio) {

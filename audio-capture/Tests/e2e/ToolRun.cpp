@@ -3,8 +3,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <gtest/gtest.h>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -124,9 +124,13 @@ std::chrono::duration<double> ToolRun::processorTime() const {
     return std::chrono::duration<double>(ticks / static_cast<double>(::sysconf(_SC_CLK_TCK)));
 }
 
-void ToolRun::terminate() { process_->kill(SIGTERM); }
+void ToolRun::terminate() {
+    process_->kill(SIGTERM);
+}
 
-void ToolRun::closeStandardOutput() { process_->closeStandardOutput(); }
+void ToolRun::closeStandardOutput() {
+    process_->closeStandardOutput();
+}
 
 std::string ToolRun::standardError() const {
     std::ifstream in(errorFile_);

@@ -24,7 +24,7 @@ struct Event {
 // The real tallwick_audio binary, run as the host application runs it: a
 // child whose standard output is read line by line.
 class ToolRun {
-public:
+  public:
     ToolRun(std::vector<std::string> arguments, std::vector<std::string> environment);
     ~ToolRun();
 
@@ -51,7 +51,7 @@ public:
     // them), each with what is wrong.
     const std::vector<std::string>& malformed() const { return malformed_; }
 
-private:
+  private:
     // Reads one line; false when the deadline passes first or the output ends.
     bool readOne(std::chrono::steady_clock::time_point deadline);
 
@@ -60,7 +60,6 @@ private:
     std::vector<Event> events_;
     std::vector<std::string> malformed_;
 };
-
 
 // Whether any event has this type (and, when given, this message).
 bool hasEvent(const std::vector<Event>& events, const std::string& type,

@@ -21,7 +21,7 @@ using testing::CapturedEvents;
 // A runner whose run() does what the test says, and which records whether it
 // still existed when the entry wrote its events.
 class ScriptedRunner : public CaptureRunner {
-public:
+  public:
     ScriptedRunner(std::function<void()> body, std::atomic<bool>& alive)
         : body_(std::move(body)), alive_(alive) {
         alive_ = true;
@@ -34,14 +34,16 @@ public:
     }
     void run() override { body_(); }
 
-private:
+  private:
     std::function<void()> body_;
     std::atomic<bool>& alive_;
 };
 
 const json released = {{"type", "log"}, {"message", "runner released"}};
 
-json errorEvent(const std::string& message) { return {{"type", "error"}, {"message", message}}; }
+json errorEvent(const std::string& message) {
+    return {{"type", "error"}, {"message", message}};
+}
 
 TEST(EntryOutcome, StatusAndTheOneErrorLineComeAfterTheRunnerIsGone) {
     struct Case {
@@ -53,21 +55,31 @@ TEST(EntryOutcome, StatusAndTheOneErrorLineComeAfterTheRunnerIsGone) {
     };
     const Case cases[] = {
         {{"--source", "system"}, [] {}, 0, {released}},
-        {{}, [] { throw CaptureError::noDisplay(); }, 1,
+        {{},
+         [] { throw CaptureError::noDisplay(); },
+         1,
          {released, errorEvent("No display available for audio capture.")}},
-        {{"--source", "system"}, [] { throw PlatformError("Connection refused"); }, 1,
+        {{"--source", "system"},
+         [] { throw PlatformError("Connection refused"); },
+         1,
          {released, errorEvent("Connection refused")}},
-        {{}, [] { throw std::runtime_error("out of range"); }, 1,
+        {{},
+         [] { throw std::runtime_error("out of range"); },
+         1,
          {released, errorEvent("out of range")}},
         {{}, [] { throw 42; }, 1, {released, errorEvent("Unknown error.")}},
-        {{"--source", "system"}, [] { throw PlatformError("no backend"); }, 1,
-         {errorEvent("no backend")}, true},
+        {{"--source", "system"},
+         [] { throw PlatformError("no backend"); },
+         1,
+         {errorEvent("no backend")},
+         true},
     };
     for (const auto& c : cases) {
         CapturedEvents captured;
         std::atomic<bool> alive{false};
         const auto make = [&] {
-            if (c.throwsFromConstruction) c.body();
+            if (c.throwsFromConstruction)
+                c.body();
             return std::make_unique<ScriptedRunner>(c.body, alive);
         };
         auto arguments = c.arguments;
@@ -77,7 +89,6 @@ TEST(EntryOutcome, StatusAndTheOneErrorLineComeAfterTheRunnerIsGone) {
         EXPECT_EQ(captured.events(), c.events);
     }
 }
-
 
 TEST(SourceSelection, OnlyTheValueAfterTheFirstFlagCountsAndOnlyAsciiCaseFolds) {
     struct Case {

@@ -33,23 +33,28 @@ TEST(ConcurrentLines, LongLinesFromManyThreadsArriveWhole) {
     for (const bool nonBlocking : {false, true}) {
         int fds[2];
         ASSERT_EQ(::pipe(fds), 0);
-        if (nonBlocking) ::fcntl(fds[1], F_SETFL, ::fcntl(fds[1], F_GETFL) | O_NONBLOCK);
+        if (nonBlocking)
+            ::fcntl(fds[1], F_SETFL, ::fcntl(fds[1], F_GETFL) | O_NONBLOCK);
         std::string text;
         std::thread reader([&text, fd = fds[0]] {
             char buffer[1000];  // smaller than a line, so lines arrive in pieces
             for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
-                if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
+                if (got > 0)
+                    text.append(buffer, static_cast<std::size_t>(got));
             }
         });
         EventStream stream(fds[1]);
         std::vector<std::thread> writers;
         for (int w = 0; w < 4; ++w) {
             writers.emplace_back([&stream, w] {
-                const std::string payload(12000 + 1000 * static_cast<std::size_t>(w), static_cast<char>('a' + w));
-                for (int i = 0; i < 150; ++i) stream.emit("audio", payload, std::to_string(w));
+                const std::string payload(12000 + 1000 * static_cast<std::size_t>(w),
+                                          static_cast<char>('a' + w));
+                for (int i = 0; i < 150; ++i)
+                    stream.emit("audio", payload, std::to_string(w));
             });
         }
-        for (auto& t : writers) t.join();
+        for (auto& t : writers)
+            t.join();
         stream.flush();
         ::close(fds[1]);
         reader.join();

@@ -37,7 +37,8 @@ TEST(EventLine, IsByteExact) {
          "\\u0001\\u001f\x7f end\"}"},
         {"log", std::nullopt, "permission\xE2\x80\xA6 \xE2\x86\x92 \xF0\x9F\x8E\xA4",
          "{\"type\":\"log\",\"message\":\"permission\xE2\x80\xA6 \xE2\x86\x92 \xF0\x9F\x8E\xA4\"}"},
-        {"error", std::nullopt, std::string("nul\0!", 5), R"({"type":"error","message":"nul\u0000!"})"},
+        {"error", std::nullopt, std::string("nul\0!", 5),
+         R"({"type":"error","message":"nul\u0000!"})"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(lineOf(c.type, c.data, c.message), c.line + "\n");
@@ -48,8 +49,14 @@ TEST(EventLine, IsByteExact) {
 // the reused line buffer must hold nothing of the last line.
 TEST(EventLine, AudioIsTheBase64OfItsSamples) {
     const std::pair<std::string_view, std::string_view> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"\xFF\xFF\xFE", "\\/\\/\\/+"}};
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {"\xFF\xFF\xFE", "\\/\\/\\/+"}};
     for (const auto& [bytes, text] : vectors) {
         CapturedEvents captured;
         const std::span pcm(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -68,12 +75,14 @@ TEST(EventLine, InvalidUtf8BecomesReplacementCharactersNotALostEvent) {
         {"\xE2\x86x", replacement + "x"},                           // truncated in the middle
         {"\xED\xA0\x80", replacement + replacement + replacement},  // a surrogate
         {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},
-        {"\xF5\x80\x80\x80", replacement + replacement + replacement + replacement},  // past U+10FFFF
+        {"\xF5\x80\x80\x80",
+         replacement + replacement + replacement + replacement},  // past U+10FFFF
         {"\x80\x80", replacement + replacement},
     };
     for (const auto& [in, out] : cases) {
         const std::string line = lineOf("error", std::nullopt, in);
-        EXPECT_EQ(nlohmann::json::parse(line).at("message"), out) << line;  // throws on invalid UTF-8
+        EXPECT_EQ(nlohmann::json::parse(line).at("message"), out)
+            << line;  // throws on invalid UTF-8
     }
 }
 

@@ -16,7 +16,8 @@ std::vector<std::uint8_t> pcm(const std::vector<int>& samples) {
     std::vector<std::uint8_t> bytes;
     for (int s : samples) {
         const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(s));
-        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(u & 0xFF), static_cast<std::uint8_t>(u >> 8)});
+        bytes.insert(bytes.end(),
+                     {static_cast<std::uint8_t>(u & 0xFF), static_cast<std::uint8_t>(u >> 8)});
     }
     return bytes;
 }
@@ -25,9 +26,12 @@ TEST(LevelValue, WorkedValues) {
     auto oddByte = pcm({1000});
     oddByte.push_back(0x7F);  // a trailing odd byte is not a sample
     const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
-        {pcm(std::vector(320, 0)), "0.0000"},   {pcm({3000, -3000, 3000, -3000}), "0.5000"},
-        {pcm({1000}), "0.1667"},                {oddByte, "0.1667"},
-        {pcm(std::vector(10, 6000)), "1.0000"}, {pcm(std::vector(10, 32767)), "1.0000"},
+        {pcm(std::vector(320, 0)), "0.0000"},
+        {pcm({3000, -3000, 3000, -3000}), "0.5000"},
+        {pcm({1000}), "0.1667"},
+        {oddByte, "0.1667"},
+        {pcm(std::vector(10, 6000)), "1.0000"},
+        {pcm(std::vector(10, 32767)), "1.0000"},
         {pcm(std::vector(10, -32768)), "1.0000"},
     };
     for (const auto& [chunk, text] : cases) {
@@ -49,9 +53,15 @@ struct Step {
 TEST(LevelThrottle, PassesOnlyMoreThanSeventyMillisecondsAfterTheLastStart) {
     const auto loud = pcm({600, 600, 600, 600});
     const std::vector<Step> scenarios[] = {
-        {{0ms, loud, true}, {50ms, loud, false}, {70ms, loud, false}, {71ms, loud, true},
+        {{0ms, loud, true},
+         {50ms, loud, false},
+         {70ms, loud, false},
+         {71ms, loud, true},
          {141ms + 1ns, loud, true}},
-        {{0ms, {}, false}, {50ms, loud, false}, {80ms, {0x10}, false}, {140ms, loud, false},
+        {{0ms, {}, false},
+         {50ms, loud, false},
+         {80ms, {0x10}, false},
+         {140ms, loud, false},
          {300ms, {0xE8, 0x03, 0xFF}, true}},
     };
     for (const auto& steps : scenarios) {

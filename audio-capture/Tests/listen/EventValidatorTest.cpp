@@ -21,7 +21,8 @@ std::string toolLine(std::string_view type, std::string_view message) {
 }
 
 std::string audioLine(const std::vector<std::uint8_t>& pcm) {
-    std::string line = tallwick::formatEventLine("audio", tallwick::base64Encode(pcm), std::nullopt);
+    std::string line =
+        tallwick::formatEventLine("audio", tallwick::base64Encode(pcm), std::nullopt);
     line.pop_back();
     return line;
 }
@@ -35,9 +36,11 @@ TEST(EventLine, AcceptsWhatTheToolWritesAndDecodesEveryEscape) {
     const Case cases[] = {
         {toolLine("log", "Requesting screen capture permission\xE2\x80\xA6"), EventType::log,
          "Requesting screen capture permission\xE2\x80\xA6"},
-        {toolLine("error", "Stream \"stopped\"\nwith \\ and /"), EventType::error, "Stream \"stopped\"\nwith \\ and /"},
+        {toolLine("error", "Stream \"stopped\"\nwith \\ and /"), EventType::error,
+         "Stream \"stopped\"\nwith \\ and /"},
         {R"({"type":"log","message":"\"\\\/\b\f\n\r\t\u0041\u00e9\u2192\uD83D\ude00\uDBFF\uDFFF\u0000"})",
-         EventType::log, std::string("\"\\/\b\f\n\r\tA\xC3\xA9\xE2\x86\x92\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\0", 23)},
+         EventType::log,
+         std::string("\"\\/\b\f\n\r\tA\xC3\xA9\xE2\x86\x92\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\0", 23)},
         {" {\t\"message\" : \"x\" ,\r\"type\":\"ready\" } ", EventType::ready, "x"},
         {toolLine("level", "1.0000"), EventType::level, "1.0000"},
     };
@@ -81,7 +84,8 @@ TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {
         {R"({"type":"log"})", "\"log\" without \"message\""},
         {R"({"type":"audio"})", "\"audio\" without \"data\""},
         {R"({"type":"audio","data":""})", "\"audio\" with no audio (empty data)"},
-        {R"({"type":"audio","data":"AAAA"})", "\"audio\" data of 3 bytes, not a whole number of 16-bit samples"},
+        {R"({"type":"audio","data":"AAAA"})",
+         "\"audio\" data of 3 bytes, not a whole number of 16-bit samples"},
         {R"({"type":"audio","data":"AAA"})", "not a multiple of 4"},
         {R"({"type":"audio","data":"Z==="})", "padding '=' at offset 1"},
         {R"({"type":"audio","data":"Zh=="})", "padding bits"},
@@ -89,7 +93,8 @@ TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {
     for (const auto& [line, problem] : cases) {
         const EventCheck check = checkEventLine(line);
         EXPECT_FALSE(check.event) << line.substr(0, 80);
-        EXPECT_NE(check.problem.find(problem), std::string::npos) << line.substr(0, 80) << " gave: " << check.problem;
+        EXPECT_NE(check.problem.find(problem), std::string::npos)
+            << line.substr(0, 80) << " gave: " << check.problem;
     }
     for (const char* level : {"0.5", "0.50000", "1.0001", "-0.100"}) {
         EXPECT_EQ(checkEventLine(toolLine("level", level)).problem,

@@ -20,11 +20,12 @@ TEST(StreamInspection, FindsAudioThatArrivedFarLaterThanItLasts) {
         now += wait;
         inspection.feed(bytes);
     };
-    const auto chunk = formatEventLine("audio", base64Encode(std::vector<std::uint8_t>(640, 1)), std::nullopt);  // 20 ms
+    const auto chunk = formatEventLine("audio", base64Encode(std::vector<std::uint8_t>(640, 1)),
+                                       std::nullopt);  // 20 ms
     arriveAfter(0ms, chunk);
     arriveAfter(20ms, chunk);
-    arriveAfter(269ms, chunk);  // 249 ms beyond its 20 ms: jitter, not a stall
-    arriveAfter(270ms, chunk);  // 250 ms beyond: a stall
+    arriveAfter(269ms, chunk);                // 249 ms beyond its 20 ms: jitter, not a stall
+    arriveAfter(270ms, chunk);                // 250 ms beyond: a stall
     arriveAfter(0ms, chunk + chunk + chunk);  // a catch-up burst is no gap
     arriveAfter(1020ms, chunk);
     inspection.end(false);

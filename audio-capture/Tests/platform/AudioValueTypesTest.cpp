@@ -16,18 +16,26 @@ TEST(AudioFormat, NamesTheCommonLayoutsAndRefusesDescriptionsNoStreamCanHave) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::optional<CommonFormat> refused;
     const std::pair<StreamDescription, std::optional<CommonFormat>> cases[] = {
-        {{48000, 2, F, 32}, CommonFormat::float32}, {{8000, 1, F, 64}, CommonFormat::float64},
-        {{48000, 2, F, 16}, CommonFormat::other},   {{48000, 32, I, 16}, CommonFormat::int16},
-        {{48000, 2, I, 32}, CommonFormat::int32},   {{48000, 2, I, 8}, CommonFormat::other},
+        {{48000, 2, F, 32}, CommonFormat::float32},
+        {{8000, 1, F, 64}, CommonFormat::float64},
+        {{48000, 2, F, 16}, CommonFormat::other},
+        {{48000, 32, I, 16}, CommonFormat::int16},
+        {{48000, 2, I, 32}, CommonFormat::int32},
+        {{48000, 2, I, 8}, CommonFormat::other},
         {{48000, 2, F, 32, true, true}, CommonFormat::other},
-        {{48000, 0, F, 32}, refused},               {{48000, 33, F, 32}, refused},
-        {{0, 2, F, 32}, refused},                   {{std::nan(""), 2, F, 32}, refused},
-        {{inf, 2, F, 32}, refused},                 {{48000, 2, F, 7}, refused},
-        {{48000, 2, F, 72}, refused},               {{48000, 2, I, 12}, refused},
+        {{48000, 0, F, 32}, refused},
+        {{48000, 33, F, 32}, refused},
+        {{0, 2, F, 32}, refused},
+        {{std::nan(""), 2, F, 32}, refused},
+        {{inf, 2, F, 32}, refused},
+        {{48000, 2, F, 7}, refused},
+        {{48000, 2, F, 72}, refused},
+        {{48000, 2, I, 12}, refused},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const auto format = AudioFormat::fromStreamDescription(cases[i].first);
-        EXPECT_EQ(format ? std::optional(format->commonFormat()) : std::nullopt, cases[i].second) << "case " << i;
+        EXPECT_EQ(format ? std::optional(format->commonFormat()) : std::nullopt, cases[i].second)
+            << "case " << i;
     }
 }
 
@@ -63,7 +71,8 @@ const AudioFormat stereoFloatPlanar(CommonFormat::float32, 48000.0, 2, false);
 
 TEST(PCMBufferWrap, SharesTheOwnersSamplesWithoutCopying) {
     std::array<std::int16_t, 8> samples{1, -1, 2, -2, 3, -3, 4, -4};
-    auto interleaved = PCMBuffer::wrap(stereoInt16Interleaved, 4, {{2, sizeof samples, samples.data()}});
+    auto interleaved =
+        PCMBuffer::wrap(stereoInt16Interleaved, 4, {{2, sizeof samples, samples.data()}});
     ASSERT_NE(interleaved, nullptr);
     EXPECT_EQ(interleaved->frameCapacity(), 4u);
     EXPECT_EQ(interleaved->int16ChannelData()[1], samples.data() + 1);
@@ -88,17 +97,20 @@ TEST(PCMBufferWrap, RefusesRegionsThatDoNotHoldTheFormat) {
         std::uint32_t frames;
         AudioBufferList regions;
     } cases[] = {
-        {stereoFloatPlanar, 8, {leftRegion}},                             // one region for two
-        {stereoFloatPlanar, 9, {leftRegion, rightRegion}},                // smaller than the capacity
-        {stereoFloatPlanar, 8, {leftRegion, {1, sizeof right, nullptr}}}, // no samples behind it
-        {stereoFloatPlanar, 4, {{2, sizeof left, left.data()}, rightRegion}},  // two channels in one
-        {stereoInt16Interleaved, 4, {{1, sizeof left, left.data()}}},    // stereo read as mono
-        {stereoFloatPlanar, 0, {leftRegion, rightRegion}},                // nothing to hold
+        {stereoFloatPlanar, 8, {leftRegion}},               // one region for two
+        {stereoFloatPlanar, 9, {leftRegion, rightRegion}},  // smaller than the capacity
+        {stereoFloatPlanar, 8, {leftRegion, {1, sizeof right, nullptr}}},  // no samples behind it
+        {stereoFloatPlanar,
+         4,
+         {{2, sizeof left, left.data()}, rightRegion}},                // two channels in one
+        {stereoInt16Interleaved, 4, {{1, sizeof left, left.data()}}},  // stereo read as mono
+        {stereoFloatPlanar, 0, {leftRegion, rightRegion}},             // nothing to hold
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PCMBuffer::wrap(c.format, c.frames, c.regions), nullptr) << c.frames;
     }
-    EXPECT_EQ(PCMBuffer::wrap(AudioFormat(CommonFormat::float32, 48000.0, 0, false), 4, {}), nullptr);
+    EXPECT_EQ(PCMBuffer::wrap(AudioFormat(CommonFormat::float32, 48000.0, 0, false), 4, {}),
+              nullptr);
 }
 
 }  // namespace

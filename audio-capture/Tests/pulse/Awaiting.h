@@ -23,7 +23,7 @@ Value awaitValue(std::future<Value>& future, std::chrono::milliseconds timeout =
 // A condition that callbacks on other threads make true, waited for with a
 // deadline instead of a sleep.
 class Signal {
-public:
+  public:
     template <class Change>
     void update(Change&& change) {
         {
@@ -41,7 +41,7 @@ public:
 
     std::mutex& mutex() { return mutex_; }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
 };

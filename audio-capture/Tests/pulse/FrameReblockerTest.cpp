@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace tallwick {
 namespace {
 
@@ -17,7 +16,9 @@ std::vector<std::byte> counting(std::size_t from, std::size_t count) {
 struct Blocks {
     std::vector<std::vector<std::byte>> all;
     FrameReblocker::BlockHandler handler() {
-        return [this](std::span<const std::byte> block) { all.emplace_back(block.begin(), block.end()); };
+        return [this](std::span<const std::byte> block) {
+            all.emplace_back(block.begin(), block.end());
+        };
     }
 };
 

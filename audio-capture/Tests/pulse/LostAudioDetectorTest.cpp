@@ -14,7 +14,7 @@ constexpr double rate = 1000.0;
 // A record stream as the mainloop sees it: 20 ms pieces on a clock of our
 // own, checked once a second, as the backend does.
 class Recording {
-public:
+  public:
     // `seconds` of audio arriving as it is recorded, by a device whose clock
     // runs `speed` times ours.
     void play(double seconds, double speed = 1.0) {
@@ -34,7 +34,7 @@ public:
     void restart() { detector_.restart(); }
     const std::vector<double>& reports() const { return reports_; }
 
-private:
+  private:
     void advance(double seconds) {
         now_ += seconds;
         while (now_ >= nextCheck_) {

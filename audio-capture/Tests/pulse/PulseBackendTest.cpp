@@ -24,7 +24,7 @@ std::shared_ptr<ShareableContent> listed(PulsePlatform& platform) {
 
 // Stands where a runner would, for the stream and for the microphone's tap.
 class Receiver final : public StreamOutput, public StreamDelegate {
-public:
+  public:
     void didOutputSampleBuffer(Stream&, const SampleBuffer&, StreamOutputType) override {}
     void didStopWithError(Stream&, const PlatformError&) override {}
 
@@ -48,7 +48,7 @@ public:
 };
 
 class PulseBackendTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { server.exportEnvironment(); }
 
     // Access, engine, tap, start: as the microphone runner does it.
@@ -113,7 +113,8 @@ TEST_F(PulseBackendTest, FeedsTheTapWithBuffersOfItsSizeUntilTheMicrophoneGoes) 
     // Whole buffers, and then what was left when the microphone went.
     for (std::size_t i = 0; i < receiver.buffers.size(); ++i) {
         const auto& [frames, format] = receiver.buffers[i];
-        EXPECT_TRUE(frames == 4096u || (i + 1 == receiver.buffers.size() && frames < 4096u)) << frames;
+        EXPECT_TRUE(frames == 4096u || (i + 1 == receiver.buffers.size() && frames < 4096u))
+            << frames;
         EXPECT_EQ(format, AudioFormat(CommonFormat::float32, server.microphoneRate(), 1, true));
     }
 }

@@ -14,7 +14,7 @@ namespace tallwick::testing {
 // output on a pipe to us, in a process group of its own that is killed and
 // reaped when the object goes.
 class RunningProgram {
-public:
+  public:
     // `environment`: NAME=value entries added to (or replacing those of) this
     // process's environment; a NAME alone removes that variable. Its standard
     // error goes to `errorFile`, or to ours when that is empty.
@@ -36,7 +36,7 @@ public:
     // Closes our end of its standard output, as a reader that went away would.
     void closeStandardOutput() { child_->closeOutput(); }
 
-private:
+  private:
     std::unique_ptr<listen::ChildProcess> child_;
     std::string pending_;
     bool ended_ = false;

@@ -81,7 +81,9 @@ std::vector<std::string> SoundServer::scriptLines(const std::string& command) co
     return linesOf(finished.output);
 }
 
-std::vector<std::string> SoundServer::environment() const { return scriptLines("env"); }
+std::vector<std::string> SoundServer::environment() const {
+    return scriptLines("env");
+}
 
 std::vector<std::string> SoundServer::refusedEnvironment() const {
     return scriptLines("env-refused");
@@ -103,7 +105,9 @@ void SoundServer::kill() {
     std::filesystem::remove(directory_ + "/pid");
 }
 
-void SoundServer::stop() { runToEnd({"bash", script, "stop", directory_}); }
+void SoundServer::stop() {
+    runToEnd({"bash", script, "stop", directory_});
+}
 
 std::string SoundServer::pactl(const std::vector<std::string>& arguments) const {
     std::vector<std::string> command{"pactl"};
@@ -116,8 +120,8 @@ std::string SoundServer::pactl(const std::vector<std::string>& arguments) const 
 }
 
 void SoundServer::loadSink(const std::string& name, const std::string& properties) const {
-    std::vector<std::string> arguments{"load-module", "module-null-sink", "sink_name=" + name,
-                                       "format=float32le", "rate=48000", "channels=2"};
+    std::vector<std::string> arguments{"load-module",      "module-null-sink", "sink_name=" + name,
+                                       "format=float32le", "rate=48000",       "channels=2"};
     if (!properties.empty()) {
         arguments.push_back("sink_properties='" + properties + "'");
     }
@@ -163,8 +167,8 @@ void SoundServer::setDefaultSink(const std::string& name) const {
 }
 
 std::unique_ptr<RunningProgram> SoundServer::play(const std::string& sink,
-                                                const std::vector<float>& samples,
-                                                int rate) const {
+                                                  const std::vector<float>& samples,
+                                                  int rate) const {
     const std::string file = directory_ + "/played-" + std::to_string(played_++) + ".raw";
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(samples.data()),
@@ -177,8 +181,8 @@ std::unique_ptr<RunningProgram> SoundServer::play(const std::string& sink,
     return std::make_unique<RunningProgram>(
         std::vector<std::string>{"pacat", "--playback", "--raw", "--device=" + sink,
                                  "--format=float32le", "--rate=" + std::to_string(rate),
-                                 "--channels=1", "--latency-msec=" + std::to_string(holdMilliseconds),
-                                 file},
+                                 "--channels=1",
+                                 "--latency-msec=" + std::to_string(holdMilliseconds), file},
         environment());
 }
 

@@ -20,7 +20,7 @@ namespace tallwick::testing {
 // whatever is played into "tallwick_mic_feed" is heard on "tallwick_mic"
 // (mono, microphoneRate()), the default source.
 class SoundServer {
-public:
+  public:
     enum class Kind { pulseaudio, pipewire };
 
     enum class Access {
@@ -67,9 +67,9 @@ public:
     // however the player is scheduled; the player ends once they are played
     // (or when the object goes).
     std::unique_ptr<RunningProgram> play(const std::string& sink, const std::vector<float>& samples,
-                                       int rate) const;
+                                         int rate) const;
 
-private:
+  private:
     std::vector<std::string> scriptLines(const std::string& command) const;
 
     std::string directory_;

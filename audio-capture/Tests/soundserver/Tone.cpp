@@ -33,8 +33,8 @@ double toneShare(std::span<const float> samples, int rate, double frequency) {
     if (energy == 0) {
         return 0;
     }
-    const double power =
-        previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+    const double power = previous * previous + beforePrevious * beforePrevious -
+                         coefficient * previous * beforePrevious;
     // A pure tone of N samples and amplitude A has power (A N / 2)^2 and energy A^2 N / 2.
     return power / (energy * static_cast<double>(samples.size()) / 2);
 }
@@ -65,8 +65,8 @@ double rms(std::span<const float> samples) {
 std::vector<float> fromPCM16(const std::vector<std::uint8_t>& bytes) {
     std::vector<float> samples(bytes.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto value =
-            static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+        const auto value = static_cast<std::int16_t>(
+            static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
         samples[i] = static_cast<float>(value) / 32768.0f;
     }
     return samples;

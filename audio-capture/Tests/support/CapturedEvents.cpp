@@ -13,7 +13,8 @@ namespace tallwick::testing {
 CapturedEvents::CapturedEvents() {
     char path[] = "/tmp/tallwick-events-XXXXXX";
     fd_ = ::mkstemp(path);
-    if (fd_ < 0) std::abort();
+    if (fd_ < 0)
+        std::abort();
     ::unlink(path);
     standardOutputEvents().redirect(fd_);
 }
@@ -26,7 +27,8 @@ CapturedEvents::~CapturedEvents() {
 std::string CapturedEvents::bytes() const {
     std::string all;
     char buffer[65536];
-    for (ssize_t got; (got = ::pread(fd_, buffer, sizeof buffer, static_cast<off_t>(all.size()))) > 0;) {
+    for (ssize_t got;
+         (got = ::pread(fd_, buffer, sizeof buffer, static_cast<off_t>(all.size()))) > 0;) {
         all.append(buffer, static_cast<std::size_t>(got));
     }
     return all;

@@ -9,7 +9,7 @@ namespace tallwick::testing {
 // Points the process-wide event stream at a temporary file for the lifetime of
 // the object, so a test can read back exactly the bytes the tool wrote.
 class CapturedEvents {
-public:
+  public:
     CapturedEvents();
     ~CapturedEvents();
     CapturedEvents(const CapturedEvents&) = delete;
@@ -19,7 +19,7 @@ public:
     // Each line parsed as JSON; fails the test if the output does not end in a line feed.
     std::vector<nlohmann::json> events() const;
 
-private:
+  private:
     int fd_;
 };
 

@@ -19,7 +19,8 @@ void put(std::vector<std::byte>& region, Sample value) {
 template <typename Integer>
 Integer toInteger(double sample, double fullScale) {
     const double scaled = std::nearbyint(sample * fullScale);
-    return std::isnan(scaled) ? 0 : static_cast<Integer>(std::clamp(scaled, -fullScale, fullScale - 1));
+    return std::isnan(scaled) ? 0
+                              : static_cast<Integer>(std::clamp(scaled, -fullScale, fullScale - 1));
 }
 
 // A double beyond the float range has no float value to convert to; capture
@@ -31,10 +32,14 @@ float toFloat(double sample) {
 }
 
 void encode(std::vector<std::byte>& region, CommonFormat format, double sample) {
-    if (format == CommonFormat::float32) put(region, toFloat(sample));
-    if (format == CommonFormat::float64) put(region, sample);
-    if (format == CommonFormat::int16) put(region, toInteger<std::int16_t>(sample, 32768.0));
-    if (format == CommonFormat::int32) put(region, toInteger<std::int32_t>(sample, 2147483648.0));
+    if (format == CommonFormat::float32)
+        put(region, toFloat(sample));
+    if (format == CommonFormat::float64)
+        put(region, sample);
+    if (format == CommonFormat::int16)
+        put(region, toInteger<std::int16_t>(sample, 32768.0));
+    if (format == CommonFormat::int32)
+        put(region, toInteger<std::int32_t>(sample, 2147483648.0));
 }
 
 }  // namespace
@@ -52,7 +57,8 @@ FakeSampleBuffer FakeSampleBuffer::of(const AudioFormat& format,
                             std::move(regions));
 }
 
-FakeSampleBuffer FakeSampleBuffer::of(const AudioFormat& format, const std::vector<double>& signal) {
+FakeSampleBuffer FakeSampleBuffer::of(const AudioFormat& format,
+                                      const std::vector<double>& signal) {
     return of(format, std::vector<std::vector<double>>(format.channelCount(), signal));
 }
 

@@ -14,7 +14,7 @@ namespace tallwick::testing {
 // the copy fails for a range the buffer does not hold or a destination too
 // small for it, and never writes or reads outside either.
 class FakeSampleBuffer final : public SampleBuffer {
-public:
+  public:
     // `channels[c][i]` is sample i of channel c at full scale 1.0, encoded into
     // `format`'s samples (integers rounded and clipped) and layout.
     static FakeSampleBuffer of(const AudioFormat& format,
@@ -39,7 +39,7 @@ public:
     // The status of a copy that could not be made.
     static constexpr int copyFailed = -12731;
 
-private:
+  private:
     bool hasFormatDescription_ = true;
     std::optional<StreamDescription> description_;
     std::int64_t claimedFrames_;

@@ -7,22 +7,23 @@ namespace tallwick::testing {
 namespace {
 
 class SimDisplay final : public Display {
-public:
+  public:
     explicit SimDisplay(std::string name) : name_(std::move(name)) {}
     std::string name() const override { return name_; }
 
-private:
+  private:
     std::string name_;
 };
 
 class SimContent final : public ShareableContent {
-public:
+  public:
     explicit SimContent(const std::vector<std::string>& names) {
-        for (const auto& name : names) displays_.push_back(std::make_shared<SimDisplay>(name));
+        for (const auto& name : names)
+            displays_.push_back(std::make_shared<SimDisplay>(name));
     }
     const std::vector<std::shared_ptr<Display>>& displays() const override { return displays_; }
 
-private:
+  private:
     std::vector<std::shared_ptr<Display>> displays_;
 };
 
@@ -43,6 +44,8 @@ void SimPlatform::getShareableContent(bool excludeDesktopWindows, bool onScreenW
 namespace tallwick {
 
 // Test executables link the simulated platform as their host.
-std::shared_ptr<Platform> hostPlatform() { return std::make_shared<testing::SimPlatform>(); }
+std::shared_ptr<Platform> hostPlatform() {
+    return std::make_shared<testing::SimPlatform>();
+}
 
 }  // namespace tallwick

@@ -40,10 +40,11 @@ class SimPlatform final : public Platform,
                           private Stream,
                           private AudioEngine,
                           private InputNode {
-public:
+  public:
     explicit SimPlatform(SimScript script = {}) : script_(std::move(script)) {}
     ~SimPlatform() override {
-        for (auto& thread : platformThreads_) thread.join();
+        for (auto& thread : platformThreads_)
+            thread.join();
     }
 
     ScreenCapture& screenCapture() override { return *this; }
@@ -55,10 +56,11 @@ public:
         return calls_;
     }
 
-private:
+  private:
     void getShareableContent(bool excludeDesktopWindows, bool onScreenWindowsOnly,
                              ShareableContentCompletion completion) override;
-    std::shared_ptr<ContentFilter> makeContentFilter(const std::shared_ptr<Display>& display) override {
+    std::shared_ptr<ContentFilter> makeContentFilter(
+        const std::shared_ptr<Display>& display) override {
         record("makeContentFilter(" + display->name() + ")");
         return std::make_shared<ContentFilter>();
     }
@@ -77,7 +79,8 @@ private:
     }
     bool addStreamOutput(StreamOutput&, StreamOutputType type, std::shared_ptr<SerialQueue>,
                          std::optional<PlatformError>& error) override {
-        record(type == StreamOutputType::audio ? "addStreamOutput(audio)" : "addStreamOutput(screen)");
+        record(type == StreamOutputType::audio ? "addStreamOutput(audio)"
+                                               : "addStreamOutput(screen)");
         error = script_.addOutputError;
         return !error;
     }
@@ -110,7 +113,8 @@ private:
     void removeTap(int bus) override { record("removeTap(" + std::to_string(bus) + ")"); }
     bool start(std::optional<PlatformError>& error) override {
         record("start");
-        if (script_.engineStopWhileStarting && stopped_) stopped_(*script_.engineStopWhileStarting);
+        if (script_.engineStopWhileStarting && stopped_)
+            stopped_(*script_.engineStopWhileStarting);
         error = script_.engineStartError;
         return !error;
     }
