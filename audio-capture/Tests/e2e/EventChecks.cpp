@@ -89,14 +89,6 @@ void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance
     EXPECT_NEAR(audio, elapsed, tolerance);
 }
 
-std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
-                    const std::optional<std::string>& message) {
-    const auto found = std::find_if(events.begin(), events.end(), [&](const Event& event) {
-        return event.type == type && (!message || event.message == message);
-    });
-    return static_cast<std::size_t>(found - events.begin());
-}
-
 void expectOneErrorWhenTheServerDies(ToolRun& run, SoundServer& server) {
     ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
     const auto killedAt = std::chrono::steady_clock::now();

@@ -39,11 +39,6 @@ bool toneArrived(const std::vector<Event>& events, double frequency);
 // nothing lost, nothing made up.
 void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance);
 
-// The position of the first event of `type` (with `message`, when given), or
-// the number of events when there is none.
-std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
-                    const std::optional<std::string>& message = std::nullopt);
-
 // Kills the server once audio flows: the tool must write exactly one "error",
 // with the library's text, as its last line, and exit with status 0 within 1 s.
 void expectOneErrorWhenTheServerDies(ToolRun& run, SoundServer& server);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -139,14 +140,12 @@ std::string ToolRun::standardError() const {
     return contents.str();
 }
 
-bool hasEvent(const std::vector<Event>& events, const std::string& type,
-              const std::optional<std::string>& message) {
-    for (const auto& event : events) {
-        if (event.type == type && (!message || event.message == message)) {
-            return true;
-        }
-    }
-    return false;
+std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
+                    const std::optional<std::string>& message) {
+    const auto found = std::find_if(events.begin(), events.end(), [&](const Event& event) {
+        return event.type == type && (!message || event.message == message);
+    });
+    return static_cast<std::size_t>(found - events.begin());
 }
 
 }  // namespace tallwick::testing

@@ -61,8 +61,14 @@ class ToolRun {
     std::vector<std::string> malformed_;
 };
 
-// Whether any event has this type (and, when given, this message).
-bool hasEvent(const std::vector<Event>& events, const std::string& type,
-              const std::optional<std::string>& message = std::nullopt);
+// The position of the first event of `type` (with `message`, when given), or
+// the number of events when there is none.
+std::size_t indexOf(const std::vector<Event>& events, const std::string& type,
+                    const std::optional<std::string>& message = std::nullopt);
+
+inline bool hasEvent(const std::vector<Event>& events, const std::string& type,
+                     const std::optional<std::string>& message = std::nullopt) {
+    return indexOf(events, type, message) < events.size();
+}
 
 }  // namespace tallwick::testing

@@ -29,18 +29,6 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-// A process that has exited may linger as a zombie until whoever adopted it
-// reaps it; that counts as gone.
-bool processRuns(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
-        return false;
-    }
-    const auto close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
-}
-
 }  // namespace
 
 SoundServer::SoundServer(Access access) {
@@ -98,10 +86,6 @@ void SoundServer::exportEnvironment() const {
 
 void SoundServer::kill() {
     ::kill(pid_, SIGKILL);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (processRuns(pid_) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
     std::filesystem::remove(directory_ + "/pid");
 }
 
@@ -150,16 +134,6 @@ void SoundServer::unloadSink(const std::string& name) const {
         }
     }
     throw std::runtime_error("no sink " + name);
-}
-
-void SoundServer::loadStandInMicrophone(const std::string& name, int frequency) const {
-    if (kind_ == Kind::pulseaudio) {
-        pactl({"load-module", "module-sine-source", "source_name=" + name,
-               "frequency=" + std::to_string(frequency)});
-    } else {
-        pactl({"load-module", "module-null-sink", "sink_name=" + name,
-               "sink_properties=media.class=Audio/Source/Virtual"});
-    }
 }
 
 void SoundServer::setDefaultSink(const std::string& name) const {

@@ -57,10 +57,6 @@ class SoundServer {
     // A further null sink; `properties` as module-null-sink's sink_properties.
     void loadSink(const std::string& name, const std::string& properties = "") const;
     void unloadSink(const std::string& name) const;
-    // A microphone of its own, fed from no sink. On PulseAudio it plays a
-    // steady tone of `frequency`; PipeWire's pulse server has no tone source,
-    // so there it is silent.
-    void loadStandInMicrophone(const std::string& name, int frequency) const;
     void setDefaultSink(const std::string& name) const;
 
     // Plays float mono `samples` at `rate` into `sink`, as one unbroken sound
