@@ -50,69 +50,48 @@ const std::vector<std::string> micCalls = {
 TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
     const PlatformError lost("The input changed"), refused("Connection refused"),
         killed("Entity killed"), noEntity("No such entity");
+    const std::string denied =
+        "Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 Microphone.";
+    const AudioFormat noRate(CommonFormat::float32, 0.0, 1, false);
+    // The events between the permission request and the error.
+    const std::vector<json> none, ready = {systemReady};
     struct Case {
         bool system;
         SimScript script;
         int status;
-        std::vector<json> events;
+        std::vector<json> between;
+        std::string error;
         std::size_t calls;
     };
     const Case cases[] = {
-        {true,
-         {.displays = {}},
-         1,
-         {screenPermission, error("No display available for audio capture.")},
-         1},
-        {true,
-         {.contentError = PlatformError("Access denied")},
-         1,
-         {screenPermission, error("Access denied")},
-         1},
-        {true,
-         {.addOutputError = PlatformError("No output")},
-         1,
-         {screenPermission, error("No output")},
-         5},
-        {true, {.startError = refused}, 1, {screenPermission, error("Connection refused")}, 6},
-        {true,
-         {.stopBeforeStartCompletes = killed},
-         0,
-         {screenPermission, systemReady, error("Entity killed")},
-         6},
+        {true, {.displays = {}}, 1, none, "No display available for audio capture.", 1},
+        {true, {.contentError = PlatformError("Access denied")}, 1, none, "Access denied", 1},
+        {true, {.addOutputError = PlatformError("No output")}, 1, none, "No output", 5},
+        {true, {.startError = refused}, 1, none, "Connection refused", 6},
+        {true, {.stopBeforeStartCompletes = killed}, 0, ready, "Entity killed", 6},
         {true,
          {.startError = refused, .stopBeforeStartCompletes = killed},
          1,
-         {screenPermission, error("Connection refused")},
+         none,
+         "Connection refused",
          6},
-        {false,
-         {.microphoneAccess = false},
-         1,
-         {micPermission, error("Microphone access denied. Enable it in System Settings \u2192 "
-                               "Privacy \u2192 Microphone.")},
-         1},
+        {false, {.microphoneAccess = false}, 1, none, denied, 1},
         // A sample rate of 0 is what an engine reports when it knows no input.
-        {false,
-         {.microphoneFormat = AudioFormat(CommonFormat::float32, 0.0, 1, false)},
-         1,
-         {micPermission, error("Could not initialize audio converter.")},
-         3},
-        {false,
-         {.engineStartError = noEntity},
-         1,
-         {micPermission, micInput48k, error("No such entity")},
-         5},
+        {false, {.microphoneFormat = noRate}, 1, none, "Could not initialize audio converter.", 3},
+        {false, {.engineStartError = noEntity}, 1, {micInput48k}, "No such entity", 5},
         // A headset that switches profile as the microphone opens.
         {false,
          {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false),
           .engineStopWhileStarting = lost},
          0,
-         {micPermission, event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady,
-          error("The input changed")},
+         {event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady},
+         "The input changed",
          7},
         {false,
          {.engineStartError = noEntity, .engineStopWhileStarting = lost},
          1,
-         {micPermission, micInput48k, error("No such entity")},
+         {micInput48k},
+         "No such entity",
          5},
     };
     for (const auto& c : cases) {
@@ -124,11 +103,14 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
                       arguments, {[&] { return std::make_unique<SystemCaptureRunner>(platform); },
                                   [&] { return std::make_unique<MicCaptureRunner>(platform); }}),
                   c.status)
-            << c.events.back();
-        EXPECT_EQ(captured.events(), c.events);
+            << c.error;
+        std::vector<json> events = {c.system ? screenPermission : micPermission};
+        events.insert(events.end(), c.between.begin(), c.between.end());
+        events.push_back(error(c.error));
+        EXPECT_EQ(captured.events(), events);
         const auto& all = c.system ? systemCalls : micCalls;
         EXPECT_EQ(platform->calls(), std::vector<std::string>(all.begin(), all.begin() + c.calls))
-            << c.events.back();
+            << c.error;
     }
 }
 
