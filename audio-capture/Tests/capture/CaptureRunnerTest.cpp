@@ -48,13 +48,17 @@ const std::vector<std::string> micCalls = {
 // capture, one "error" at most, the exact text, and the runner makes nothing
 // after the failing step (and captures the first display).
 TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
-    const PlatformError lost("The input changed"), refused("Connection refused"),
-        killed("Entity killed"), noEntity("No such entity");
+    const std::string refusal = "Connection refused", absent = "No such entity",
+                      changed = "The input changed";
+    const PlatformError lost(changed), refused(refusal), killed("Entity killed"), gone(absent);
     const std::string denied =
         "Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 Microphone.";
-    const AudioFormat noRate(CommonFormat::float32, 0.0, 1, false);
+    const AudioFormat noRate(CommonFormat::float32, 0.0, 1, false),
+        headset(CommonFormat::float32, 44100.0, 2, false);
     // The events between the permission request and the error.
-    const std::vector<json> none, ready = {systemReady};
+    const std::vector<json> none,
+        ready = {systemReady}, mic48k = {micInput48k},
+        headsetOpens = {event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady};
     struct Case {
         bool system;
         SimScript script;
@@ -67,32 +71,21 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
         {true, {.displays = {}}, 1, none, "No display available for audio capture.", 1},
         {true, {.contentError = PlatformError("Access denied")}, 1, none, "Access denied", 1},
         {true, {.addOutputError = PlatformError("No output")}, 1, none, "No output", 5},
-        {true, {.startError = refused}, 1, none, "Connection refused", 6},
+        {true, {.startError = refused}, 1, none, refusal, 6},
         {true, {.stopBeforeStartCompletes = killed}, 0, ready, "Entity killed", 6},
-        {true,
-         {.startError = refused, .stopBeforeStartCompletes = killed},
-         1,
-         none,
-         "Connection refused",
-         6},
+        {true, {.startError = refused, .stopBeforeStartCompletes = killed}, 1, none, refusal, 6},
         {false, {.microphoneAccess = false}, 1, none, denied, 1},
         // A sample rate of 0 is what an engine reports when it knows no input.
         {false, {.microphoneFormat = noRate}, 1, none, "Could not initialize audio converter.", 3},
-        {false, {.engineStartError = noEntity}, 1, {micInput48k}, "No such entity", 5},
+        {false, {.engineStartError = gone}, 1, mic48k, absent, 5},
         // A headset that switches profile as the microphone opens.
         {false,
-         {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false),
-          .engineStopWhileStarting = lost},
+         {.microphoneFormat = headset, .engineStopWhileStarting = lost},
          0,
-         {event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady},
-         "The input changed",
+         headsetOpens,
+         changed,
          7},
-        {false,
-         {.engineStartError = noEntity, .engineStopWhileStarting = lost},
-         1,
-         {micInput48k},
-         "No such entity",
-         5},
+        {false, {.engineStartError = gone, .engineStopWhileStarting = lost}, 1, mic48k, absent, 5},
     };
     for (const auto& c : cases) {
         auto platform = std::make_shared<SimPlatform>(c.script);
