@@ -21,12 +21,6 @@ std::vector<double> tone(double hz, double amplitude, double sampleRate, std::si
     return samples;
 }
 
-std::vector<double> plus(std::vector<double> a, const std::vector<double>& b) {
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-        a[i] += b[i];
-    return a;
-}
-
 static std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
     std::vector<std::int16_t> samples(chunk.size() / 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {

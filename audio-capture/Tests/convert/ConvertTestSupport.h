@@ -15,7 +15,6 @@ namespace tallwick::testing {
 // amplitude x sin(2 pi hz t + phase) for `frames` frames at `sampleRate`.
 std::vector<double> tone(double hz, double amplitude, double sampleRate, std::size_t frames,
                          double phase = 0);
-std::vector<double> plus(std::vector<double> a, const std::vector<double>& b);
 
 // Everything a converter returned for `signal` handed over in consecutive
 // buffers of `format`, each `nextSize()` frames long (the last one shorter).
