@@ -21,15 +21,11 @@ using testing::SimScript;
 json event(const std::string& type, const std::string& message) {
     return {{"type", type}, {"message", message}};
 }
-json error(const std::string& message) {
-    return event("error", message);
-}
 
 const json screenPermission = event("log", "Requesting screen capture permission\u2026");
 const json micPermission = event("log", "Requesting microphone permission\u2026");
 const json systemReady = event("ready", "Capturing system audio at 16 kHz mono");
 const json micReady = event("ready", "Capturing microphone at 16 kHz mono");
-const json micInput48k = event("log", "Mic input: 48000.0 Hz, 1 ch");
 
 const std::vector<std::string> systemCalls = {
     "getShareableContent(excludeDesktopWindows=0, onScreenWindowsOnly=1)",
@@ -57,7 +53,7 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
         headset(CommonFormat::float32, 44100.0, 2, false);
     // The events between the permission request and the error.
     const std::vector<json> none,
-        ready = {systemReady}, mic48k = {micInput48k},
+        ready = {systemReady}, mic48k = {event("log", "Mic input: 48000.0 Hz, 1 ch")},
         headsetOpens = {event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady};
     struct Case {
         bool system;
@@ -99,7 +95,7 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
             << c.error;
         std::vector<json> events = {c.system ? screenPermission : micPermission};
         events.insert(events.end(), c.between.begin(), c.between.end());
-        events.push_back(error(c.error));
+        events.push_back(event("error", c.error));
         EXPECT_EQ(captured.events(), events);
         const auto& all = c.system ? systemCalls : micCalls;
         EXPECT_EQ(platform->calls(), std::vector<std::string>(all.begin(), all.begin() + c.calls))

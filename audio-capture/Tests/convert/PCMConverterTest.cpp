@@ -22,7 +22,8 @@ using testing::tone;
 const AudioFormat stereo48k(CommonFormat::float32, 48000, 2, true);
 
 FakeSampleBuffer toneBuffer(const AudioFormat& format, std::size_t frames) {
-    return FakeSampleBuffer::of(format, tone(440, 0.5, format.sampleRate(), frames));
+    const auto signal = tone(440, 0.5, format.sampleRate(), frames);
+    return FakeSampleBuffer::of(format, std::vector(format.channelCount(), signal));
 }
 
 // A second of a tone in `format` comes out as from a fresh converter.
@@ -107,9 +108,6 @@ TEST(ChunkCapacity, OneBuffersShareOfOutputPlusSixtyFourFrames) {
         {1024, inf, 64u},  // no output owed at an infinite rate
         {1024, 1e-300, none},
         {-1, 48000, none},
-        // The largest signed 32-bit count at the lowest rate: 2^32 - 2 output
-        // frames would wrap after adding 64.
-        {std::numeric_limits<std::int32_t>::max(), 8000, none},
         // Right at the edge: 2^32 - 65 + 64 fits, 2^32 - 64 would not.
         {4294967231, 16000, 4294967295u},
         {4294967232, 16000, none},
