@@ -57,9 +57,4 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
     return buffer;
 }
 
-std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
-                                       const std::vector<double>& signal) {
-    return pcmBufferOf(format, std::vector<std::vector<double>>(format.channelCount(), signal));
-}
-
 }  // namespace tallwick::testing

@@ -28,8 +28,5 @@ std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioF
 // A PCM buffer holding `channels` (full scale 1.0) in `format`.
 std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
                                        const std::vector<std::vector<double>>& channels);
-// Every channel carrying `signal`.
-std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
-                                       const std::vector<double>& signal);
 
 }  // namespace tallwick::testing
