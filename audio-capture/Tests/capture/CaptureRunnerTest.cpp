@@ -24,8 +24,6 @@ json event(const std::string& type, const std::string& message) {
 
 const json screenPermission = event("log", "Requesting screen capture permission\u2026");
 const json micPermission = event("log", "Requesting microphone permission\u2026");
-const json systemReady = event("ready", "Capturing system audio at 16 kHz mono");
-const json micReady = event("ready", "Capturing microphone at 16 kHz mono");
 
 const std::vector<std::string> systemCalls = {
     "getShareableContent(excludeDesktopWindows=0, onScreenWindowsOnly=1)",
@@ -53,8 +51,10 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
         headset(CommonFormat::float32, 44100.0, 2, false);
     // The events between the permission request and the error.
     const std::vector<json> none,
-        ready = {systemReady}, mic48k = {event("log", "Mic input: 48000.0 Hz, 1 ch")},
-        headsetOpens = {event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady};
+        ready = {event("ready", "Capturing system audio at 16 kHz mono")},
+        mic48k = {event("log", "Mic input: 48000.0 Hz, 1 ch")},
+        headsetOpens = {event("log", "Mic input: 44100.0 Hz, 2 ch"),
+                        event("ready", "Capturing microphone at 16 kHz mono")};
     struct Case {
         bool system;
         SimScript script;
