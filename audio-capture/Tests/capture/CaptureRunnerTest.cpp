@@ -21,15 +21,9 @@ using testing::SimScript;
 json event(const std::string& type, const std::string& message) {
     return {{"type", type}, {"message", message}};
 }
-json error(const std::string& message) {
-    return event("error", message);
-}
 
 const json screenPermission = event("log", "Requesting screen capture permission\u2026");
 const json micPermission = event("log", "Requesting microphone permission\u2026");
-const json systemReady = event("ready", "Capturing system audio at 16 kHz mono");
-const json micReady = event("ready", "Capturing microphone at 16 kHz mono");
-const json micInput48k = event("log", "Mic input: 48000.0 Hz, 1 ch");
 
 const std::vector<std::string> systemCalls = {
     "getShareableContent(excludeDesktopWindows=0, onScreenWindowsOnly=1)",
@@ -48,72 +42,46 @@ const std::vector<std::string> micCalls = {
 // capture, one "error" at most, the exact text, and the runner makes nothing
 // after the failing step (and captures the first display).
 TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
-    const PlatformError lost("The input changed"), refused("Connection refused"),
-        killed("Entity killed"), noEntity("No such entity");
+    const std::string refusal = "Connection refused", absent = "No such entity",
+                      changed = "The input changed";
+    const PlatformError lost(changed), refused(refusal), killed("Entity killed"), gone(absent);
+    const std::string denied =
+        "Microphone access denied. Enable it in System Settings \u2192 Privacy \u2192 Microphone.";
+    const AudioFormat noRate(CommonFormat::float32, 0.0, 1, false),
+        headset(CommonFormat::float32, 44100.0, 2, false);
+    // The events between the permission request and the error.
+    const std::vector<json> none,
+        ready = {event("ready", "Capturing system audio at 16 kHz mono")},
+        mic48k = {event("log", "Mic input: 48000.0 Hz, 1 ch")},
+        headsetOpens = {event("log", "Mic input: 44100.0 Hz, 2 ch"),
+                        event("ready", "Capturing microphone at 16 kHz mono")};
     struct Case {
         bool system;
         SimScript script;
         int status;
-        std::vector<json> events;
+        std::vector<json> between;
+        std::string error;
         std::size_t calls;
     };
     const Case cases[] = {
-        {true,
-         {.displays = {}},
-         1,
-         {screenPermission, error("No display available for audio capture.")},
-         1},
-        {true,
-         {.contentError = PlatformError("Access denied")},
-         1,
-         {screenPermission, error("Access denied")},
-         1},
-        {true,
-         {.addOutputError = PlatformError("No output")},
-         1,
-         {screenPermission, error("No output")},
-         5},
-        {true, {.startError = refused}, 1, {screenPermission, error("Connection refused")}, 6},
-        {true,
-         {.stopBeforeStartCompletes = killed},
-         0,
-         {screenPermission, systemReady, error("Entity killed")},
-         6},
-        {true,
-         {.startError = refused, .stopBeforeStartCompletes = killed},
-         1,
-         {screenPermission, error("Connection refused")},
-         6},
-        {false,
-         {.microphoneAccess = false},
-         1,
-         {micPermission, error("Microphone access denied. Enable it in System Settings \u2192 "
-                               "Privacy \u2192 Microphone.")},
-         1},
+        {true, {.displays = {}}, 1, none, "No display available for audio capture.", 1},
+        {true, {.contentError = PlatformError("Access denied")}, 1, none, "Access denied", 1},
+        {true, {.addOutputError = PlatformError("No output")}, 1, none, "No output", 5},
+        {true, {.startError = refused}, 1, none, refusal, 6},
+        {true, {.stopBeforeStartCompletes = killed}, 0, ready, "Entity killed", 6},
+        {true, {.startError = refused, .stopBeforeStartCompletes = killed}, 1, none, refusal, 6},
+        {false, {.microphoneAccess = false}, 1, none, denied, 1},
         // A sample rate of 0 is what an engine reports when it knows no input.
-        {false,
-         {.microphoneFormat = AudioFormat(CommonFormat::float32, 0.0, 1, false)},
-         1,
-         {micPermission, error("Could not initialize audio converter.")},
-         3},
-        {false,
-         {.engineStartError = noEntity},
-         1,
-         {micPermission, micInput48k, error("No such entity")},
-         5},
+        {false, {.microphoneFormat = noRate}, 1, none, "Could not initialize audio converter.", 3},
+        {false, {.engineStartError = gone}, 1, mic48k, absent, 5},
         // A headset that switches profile as the microphone opens.
         {false,
-         {.microphoneFormat = AudioFormat(CommonFormat::float32, 44100.0, 2, false),
-          .engineStopWhileStarting = lost},
+         {.microphoneFormat = headset, .engineStopWhileStarting = lost},
          0,
-         {micPermission, event("log", "Mic input: 44100.0 Hz, 2 ch"), micReady,
-          error("The input changed")},
+         headsetOpens,
+         changed,
          7},
-        {false,
-         {.engineStartError = noEntity, .engineStopWhileStarting = lost},
-         1,
-         {micPermission, micInput48k, error("No such entity")},
-         5},
+        {false, {.engineStartError = gone, .engineStopWhileStarting = lost}, 1, mic48k, absent, 5},
     };
     for (const auto& c : cases) {
         auto platform = std::make_shared<SimPlatform>(c.script);
@@ -124,11 +92,14 @@ TEST(CaptureRunner, EachFailureEndsWithOneErrorAndTheRightStatus) {
                       arguments, {[&] { return std::make_unique<SystemCaptureRunner>(platform); },
                                   [&] { return std::make_unique<MicCaptureRunner>(platform); }}),
                   c.status)
-            << c.events.back();
-        EXPECT_EQ(captured.events(), c.events);
+            << c.error;
+        std::vector<json> events = {c.system ? screenPermission : micPermission};
+        events.insert(events.end(), c.between.begin(), c.between.end());
+        events.push_back(event("error", c.error));
+        EXPECT_EQ(captured.events(), events);
         const auto& all = c.system ? systemCalls : micCalls;
         EXPECT_EQ(platform->calls(), std::vector<std::string>(all.begin(), all.begin() + c.calls))
-            << c.events.back();
+            << c.error;
     }
 }
 

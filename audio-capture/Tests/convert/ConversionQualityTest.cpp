@@ -153,7 +153,7 @@ TEST_P(ConversionQuality, ImpulsesLandOnTheirOwnTimeWithBoundedLatency) {
 // What the sound server already delivers at 16 kHz mono passes sample for
 // sample: no filter, no delay, nothing held back.
 TEST(SameRateConversion, EverySampleIsRoundedAndClippedInPlace) {
-    const auto signal = testing::plus(tone(997, 1.2, 16000, 3001), tone(5000, 0.1, 16000, 3001));
+    const auto signal = tone(997, 1.2, 16000, 3001);
     PCMConverter converter;
     const auto out = testing::convertInBuffers(
         converter, AudioFormat(CommonFormat::float32, 16000, 1, true), signal, 160);

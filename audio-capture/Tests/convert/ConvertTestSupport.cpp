@@ -21,20 +21,6 @@ std::vector<double> tone(double hz, double amplitude, double sampleRate, std::si
     return samples;
 }
 
-std::vector<double> plus(std::vector<double> a, const std::vector<double>& b) {
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-        a[i] += b[i];
-    return a;
-}
-
-static std::vector<std::int16_t> samplesOf(const std::vector<std::uint8_t>& chunk) {
-    std::vector<std::int16_t> samples(chunk.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(chunk[2 * i] | (chunk[2 * i + 1] << 8));
-    }
-    return samples;
-}
-
 std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioFormat& format,
                                            const std::vector<double>& signal,
                                            const std::function<std::size_t()>& nextSize) {
@@ -43,10 +29,11 @@ std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioF
         const std::size_t size = std::min(nextSize(), signal.size() - at);
         const std::vector<double> piece(signal.begin() + static_cast<std::ptrdiff_t>(at),
                                         signal.begin() + static_cast<std::ptrdiff_t>(at + size));
-        if (const auto chunk = converter.convert(FakeSampleBuffer::of(format, piece))) {
+        if (const auto chunk = converter.convert(
+                FakeSampleBuffer::of(format, std::vector(format.channelCount(), piece)))) {
             EXPECT_FALSE(chunk->empty());
-            const auto samples = samplesOf(*chunk);
-            output.insert(output.end(), samples.begin(), samples.end());
+            for (std::size_t i = 0; i + 1 < chunk->size(); i += 2)
+                output.push_back(static_cast<std::int16_t>((*chunk)[i] | ((*chunk)[i + 1] << 8)));
         }
         at += size;
     }
@@ -68,11 +55,6 @@ std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
               0);
     buffer->setFrameLength(frames);
     return buffer;
-}
-
-std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
-                                       const std::vector<double>& signal) {
-    return pcmBufferOf(format, std::vector<std::vector<double>>(format.channelCount(), signal));
 }
 
 }  // namespace tallwick::testing

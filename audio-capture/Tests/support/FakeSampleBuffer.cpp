@@ -57,11 +57,6 @@ FakeSampleBuffer FakeSampleBuffer::of(const AudioFormat& format,
                             std::move(regions));
 }
 
-FakeSampleBuffer FakeSampleBuffer::of(const AudioFormat& format,
-                                      const std::vector<double>& signal) {
-    return of(format, std::vector<std::vector<double>>(format.channelCount(), signal));
-}
-
 FakeSampleBuffer::FakeSampleBuffer(std::optional<StreamDescription> description,
                                    std::int64_t frames, std::vector<std::vector<std::byte>> regions)
     : description_(description), claimedFrames_(frames), regions_(std::move(regions)) {}

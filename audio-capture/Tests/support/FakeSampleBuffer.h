@@ -19,8 +19,6 @@ class FakeSampleBuffer final : public SampleBuffer {
     // `format`'s samples (integers rounded and clipped) and layout.
     static FakeSampleBuffer of(const AudioFormat& format,
                                const std::vector<std::vector<double>>& channels);
-    // A mono signal in `format`, every channel carrying it.
-    static FakeSampleBuffer of(const AudioFormat& format, const std::vector<double>& signal);
 
     // Raw regions as the platform would lay them out for `description`.
     FakeSampleBuffer(std::optional<StreamDescription> description, std::int64_t frames,
