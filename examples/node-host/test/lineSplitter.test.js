@@ -7,10 +7,12 @@ const { LineSplitter, parseEventLine } = require('../tallwickAudio');
 const limit = 37;
 const logLine = '{"type":"log","message":"caf\u00e9 \ud83c\udfa4"}';
 const audioLine = '{"type":"audio","data":"AAEA\\/w=="}';
-const stream = Buffer.from(`${logLine}\n${'x'.repeat(limit + 1)}\n\n${audioLine}\n${'y'.repeat(limit + 1)}`);
-const expectedLines = [{ text: logLine }, { oversize: limit + 1 }, { text: '' }, { text: audioLine }];
+const overLimit = (character) => character.repeat(limit + 1);
+const stream = Buffer.from(`${logLine}\n${overLimit('x')}\n\n${audioLine}\n${overLimit('y')}`);
+const expectedLines =
+  [{ text: logLine }, { oversize: limit + 1 }, { text: '' }, { text: audioLine }];
 
-test('every way of cutting the stream gives the same lines, split characters and long lines included', () => {
+test('every cutting of the stream gives the same lines, split characters and long lines', () => {
   const cuttings = [[1], [7, 1, 13], [4096]];
   for (let cut = 0; cut <= stream.length; cut += 1) cuttings.push([cut, stream.length]);
   for (const sizes of cuttings) {
