@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "platform/PCMBuffer.h"
+#include "platform/apple/StreamBasicDescription.h"
 
 namespace tallwick {
 namespace {
 
 constexpr std::int32_t frames = 8;
+const AudioFormat planarStereo(CommonFormat::float32, 48000.0, 2, false);
 
 // A sample buffer shaped like ScreenCaptureKit's system audio: 48 kHz, two
 // planar float channels; left holds 0, 1, 2, ..., right the same negated.
@@ -18,16 +20,7 @@ CMSampleBufferRef screenCaptureLikeBuffer() {
     std::vector<float> left(frames), right(frames);
     for (std::int32_t i = 0; i < frames; ++i)
         right[i] = -(left[i] = static_cast<float>(i));
-    const AudioStreamBasicDescription basic = {
-        48000,
-        kAudioFormatLinearPCM,
-        kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved,
-        4,
-        1,
-        4,
-        2,
-        32,
-        0};
+    const AudioStreamBasicDescription basic = basicDescriptionOf(planarStereo.streamDescription());
     CMAudioFormatDescriptionRef format = nullptr;
     EXPECT_EQ(CMAudioFormatDescriptionCreate(kCFAllocatorDefault, &basic, 0, nullptr, 0, nullptr,
                                              nullptr, &format),
@@ -50,8 +43,6 @@ CMSampleBufferRef screenCaptureLikeBuffer() {
               noErr);
     return buffer;
 }
-
-const AudioFormat planarStereo(CommonFormat::float32, 48000.0, 2, false);
 
 std::vector<float> samplesOf(const PCMBuffer& buffer, std::size_t channel, std::size_t count) {
     const auto* samples = static_cast<const float*>(buffer.audioBufferList().at(channel).data);

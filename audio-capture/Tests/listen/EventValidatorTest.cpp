@@ -4,9 +4,7 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "events/Base64.h"
 #include "events/EventStream.h"
 
 namespace tallwick::listen {
@@ -20,13 +18,6 @@ std::string toolLine(std::string_view type, std::string_view message) {
     return line;
 }
 
-std::string audioLine(const std::vector<std::uint8_t>& pcm) {
-    std::string line =
-        tallwick::formatEventLine("audio", tallwick::base64Encode(pcm), std::nullopt);
-    line.pop_back();
-    return line;
-}
-
 TEST(EventLine, AcceptsWhatTheToolWritesAndDecodesEveryEscape) {
     struct Case {
         std::string line;
@@ -34,8 +25,6 @@ TEST(EventLine, AcceptsWhatTheToolWritesAndDecodesEveryEscape) {
         std::string message;
     };
     const Case cases[] = {
-        {toolLine("log", "Requesting screen capture permission\xE2\x80\xA6"), EventType::log,
-         "Requesting screen capture permission\xE2\x80\xA6"},
         {toolLine("error", "Stream \"stopped\"\nwith \\ and /"), EventType::error,
          "Stream \"stopped\"\nwith \\ and /"},
         {R"({"type":"log","message":"\"\\\/\b\f\n\r\t\u0041\u00e9\u2192\uD83D\ude00\uDBFF\uDFFF\u0000"})",
@@ -51,19 +40,6 @@ TEST(EventLine, AcceptsWhatTheToolWritesAndDecodesEveryEscape) {
         EXPECT_EQ(check.event->message, c.message) << c.line;
     }
     EXPECT_DOUBLE_EQ(checkEventLine(toolLine("level", "0.2500")).event->level, 0.25);
-}
-
-TEST(EventLine, DecodesTheToolsAudioOfEveryLengthAndByte) {
-    // 0xFF 0xFF 0xFF encodes as "////": every one escaped on the line.
-    const std::vector<std::uint8_t> solidi = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x80};
-    ASSERT_NE(audioLine(solidi).find("\\/\\/\\/\\/"), std::string::npos);
-    // Every padding: none, one '=' and two.
-    const std::vector<std::uint8_t> chunks[] = {solidi, {0x01, 0xFE}, {0x7F, 0x80, 0x00, 0xFF}};
-    for (const auto& pcm : chunks) {
-        const EventCheck check = checkEventLine(audioLine(pcm));
-        ASSERT_TRUE(check.event) << check.problem;
-        ASSERT_EQ(check.event->pcm, pcm) << "length " << pcm.size();
-    }
 }
 
 TEST(EventLine, RefusesAnythingOffTheGrammarSayingWhy) {

@@ -92,7 +92,7 @@ std::string line(std::string_view type, std::string_view message) {
 
 TEST(ListenBinary, AValidStreamFromStandardInputGivesItsAudioAndStatusZero) {
     std::vector<std::uint8_t> pcm;
-    for (int i = 0; i < 800; ++i) {
+    for (int i = 0; i < 801; ++i) {
         const auto sample = static_cast<std::uint16_t>(i * 37 - 15000);
         pcm.insert(pcm.end(), {static_cast<std::uint8_t>(sample & 0xFF),
                                static_cast<std::uint8_t>(sample >> 8)});
@@ -101,20 +101,21 @@ TEST(ListenBinary, AValidStreamFromStandardInputGivesItsAudioAndStatusZero) {
         return tallwick::formatEventLine(
             "audio", tallwick::base64Encode({pcm.begin() + from, pcm.begin() + to}), std::nullopt);
     };
+    // Chunks of 1000, 200 and 402 bytes: base64 ending in "==", in "=" and in neither.
     const std::string wav = temporaryPath("capture");
     const auto [status, output] =
         runOnStdin(line("log", "Requesting screen capture permission\xE2\x80\xA6") +
                        line("level", "0.8000") + audio(0, 1000) + line("ready", "Capturing") +
-                       audio(1000, 1600) + line("error", "The stream stopped"),
+                       audio(1000, 1200) + audio(1200, 1602) + line("error", "The stream stopped"),
                    {"--wav", wav, "--quiet"});
     EXPECT_EQ(status, 0) << output;
-    expectParts(output, {"captured audio 0.050 s (800 frames at 16 kHz)",
-                         "6 lines: 1 log, 1 ready, 2 audio, 1 level, 1 error", "invalid lines  0\n",
+    expectParts(output, {"captured audio 0.050 s (801 frames at 16 kHz)",
+                         "7 lines: 1 log, 1 ready, 3 audio, 1 level, 1 error", "invalid lines  0\n",
                          "\"The stream stopped\"", "result         valid event stream"});
-    // The canonical header: 16 kHz mono 16-bit PCM, RIFF size 36 + 1600, data size 1600.
+    // The canonical header: 16 kHz mono 16-bit PCM, RIFF size 36 + 1602, data size 1602.
     const std::string header(
-        "RIFF\x64\x06\0\0WAVEfmt "
-        "\x10\0\0\0\x01\0\x01\0\x80\x3E\0\0\0\x7D\0\0\x02\0\x10\0data\x40\x06\0\0",
+        "RIFF\x66\x06\0\0WAVEfmt "
+        "\x10\0\0\0\x01\0\x01\0\x80\x3E\0\0\0\x7D\0\0\x02\0\x10\0data\x42\x06\0\0",
         44);
     EXPECT_EQ(readFile(wav), header + std::string(pcm.begin(), pcm.end()));
     ::unlink(wav.c_str());
