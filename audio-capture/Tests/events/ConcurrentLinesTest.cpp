@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -58,6 +60,27 @@ TEST(ConcurrentLines, LongLinesFromManyThreadsArriveWhole) {
         EXPECT_EQ(start, text.size()) << "the stream ends inside a line";
         EXPECT_EQ(seen, std::vector<int>(4, 150));
     }
+}
+
+// Told at once, by the line that found the reader gone, and only once.
+TEST(ConcurrentLines, AReaderThatHasGoneEndsTheStream) {
+    // The parent may have ignored SIGPIPE for us; then the write itself fails.
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    {
+        EventStream stream(fds[1]);
+        std::atomic<int> calls = 0;
+        stream.onReaderGone([&] { ++calls; });
+        stream.emit("log", std::nullopt, "anyone there?");
+        EXPECT_EQ(calls, 1);
+        stream.emit("log", std::nullopt, "still?");
+        stream.flush();
+        EXPECT_EQ(calls, 1);
+    }
+    ::close(fds[1]);
+    std::signal(SIGPIPE, previous);
 }
 
 }  // namespace
