@@ -20,7 +20,7 @@ TEST_P(DeviceNoticesEndToEndTest, ASuspendedDeviceIsToldNotTakenForSilence) {
     ToolRun run(
         isSystem ? std::vector<std::string>{"--source", "system"} : std::vector<std::string>{},
         server.environment());
-    ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+    ASSERT_TRUE(run.readUntilEvent("audio", 5s));
     // PipeWire does nothing on suspend: there is nothing to tell, and the
     // capture simply goes on.
     const bool told = server.kind() == SoundServer::Kind::pulseaudio;

@@ -39,6 +39,11 @@ bool toneArrived(const std::vector<Event>& events, double frequency);
 // nothing lost, nothing made up.
 void expectAudioCoversItsTime(const std::vector<Event>& events, double tolerance);
 
+// Reads to the end, within `within`: the tool must exit with status 0, its
+// last line the one "error" line, of `message`.
+void expectEndsWithOneError(ToolRun& run, std::chrono::milliseconds within,
+                            const std::string& message);
+
 // Kills the server once audio flows: the tool must write exactly one "error",
 // with the library's text, as its last line, and exit with status 0 within 1 s.
 void expectOneErrorWhenTheServerDies(ToolRun& run, SoundServer& server);

@@ -12,8 +12,7 @@ class MicrophoneEndToEndTest : public ::testing::Test {
   protected:
     std::unique_ptr<ToolRun> startTool() {
         auto run = std::make_unique<ToolRun>(std::vector<std::string>{}, server.environment());
-        EXPECT_TRUE(
-            run->readUntil([](const auto& events) { return hasEvent(events, "ready"); }, 5s));
+        EXPECT_TRUE(run->readUntilEvent("ready", 5s));
         return run;
     }
 

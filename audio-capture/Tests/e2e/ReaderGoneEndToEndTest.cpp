@@ -14,7 +14,7 @@ class ReaderGoneEndToEndTest : public ::testing::TestWithParam<std::vector<std::
 
 TEST_P(ReaderGoneEndToEndTest, EndsSoonAfterItsOutputIsClosed) {
     ToolRun run(GetParam(), server.environment());
-    ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+    ASSERT_TRUE(run.readUntilEvent("audio", 5s));
     run.closeStandardOutput();
     // Nothing is left running: a sidecar whose reader died must not go on
     // holding the microphone.

@@ -22,7 +22,7 @@ TEST(ReaderPausedEndToEndTest, CaptureGoesOnAndNothingIsLost) {
                   "channels=2"});
     server.pactl({"set-default-source", "tallwick_stereo_mic"});
     ToolRun run({}, server.environment());
-    ASSERT_TRUE(run.readUntil([](const auto& events) { return hasEvent(events, "audio"); }, 5s));
+    ASSERT_TRUE(run.readUntilEvent("audio", 5s));
     const auto firstAudioAt = run.events().back().arrivedAt;
 
     std::this_thread::sleep_for(14s);

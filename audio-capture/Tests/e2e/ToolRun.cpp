@@ -65,6 +65,7 @@ bool ToolRun::readOne(std::chrono::steady_clock::time_point deadline) {
     if (unterminated) {
         malformed_.push_back("no line feed: " + line->substr(0, 80));
     } else if (auto event = parse(*line, malformed_)) {
+        audioBytes_ += event->pcm.size();
         events_.push_back(std::move(*event));
     }
     return true;
@@ -79,6 +80,10 @@ bool ToolRun::readUntil(const std::function<bool(const std::vector<Event>&)>& un
         }
     }
     return true;
+}
+
+bool ToolRun::readUntilEvent(const std::string& type, std::chrono::milliseconds timeout) {
+    return readUntil([&](const auto& events) { return hasEvent(events, type); }, timeout);
 }
 
 bool ToolRun::readToEnd(std::chrono::milliseconds timeout) {

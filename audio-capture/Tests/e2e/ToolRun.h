@@ -32,6 +32,8 @@ class ToolRun {
     // deadline passes, or the output ends. Returns whether `until` held.
     bool readUntil(const std::function<bool(const std::vector<Event>&)>& until,
                    std::chrono::milliseconds timeout);
+    // Reads until an event of `type` has come; false as readUntil.
+    bool readUntilEvent(const std::string& type, std::chrono::milliseconds timeout);
     // Reads until the output ends (the tool exited) or the deadline passes.
     bool readToEnd(std::chrono::milliseconds timeout);
 
@@ -39,6 +41,8 @@ class ToolRun {
     std::vector<std::string> types() const;
     // Every "audio" chunk so far, decoded, as floats at 16 kHz.
     std::vector<float> audio() const;
+    // How many frames of audio have come so far.
+    std::size_t audioFrames() const { return audioBytes_ / 2; }
 
     std::optional<int> exitStatus(std::chrono::milliseconds timeout);
     // The processor time it has used so far.
@@ -59,6 +63,7 @@ class ToolRun {
     std::unique_ptr<RunningProgram> process_;
     std::vector<Event> events_;
     std::vector<std::string> malformed_;
+    std::size_t audioBytes_ = 0;
 };
 
 // The position of the first event of `type` (with `message`, when given), or

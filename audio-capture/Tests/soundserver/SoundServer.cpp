@@ -3,14 +3,11 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace tallwick::testing {
 
@@ -49,6 +46,7 @@ SoundServer::SoundServer(Access access) {
     std::string kind;
     kindFile >> kind;
     kind_ = kind == "pipewire" ? Kind::pipewire : Kind::pulseaudio;
+    environment_ = scriptLines("env");
 }
 
 SoundServer::~SoundServer() {
@@ -67,10 +65,6 @@ std::vector<std::string> SoundServer::scriptLines(const std::string& command) co
         throw std::runtime_error("sound-server.sh " + command + " failed: " + finished.output);
     }
     return linesOf(finished.output);
-}
-
-std::vector<std::string> SoundServer::environment() const {
-    return scriptLines("env");
 }
 
 std::vector<std::string> SoundServer::refusedEnvironment() const {

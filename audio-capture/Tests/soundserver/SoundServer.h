@@ -42,7 +42,7 @@ class SoundServer {
     int microphoneRate() const { return kind_ == Kind::pipewire ? 48000 : 44100; }
 
     // NAME=value entries a client needs to reach this server.
-    std::vector<std::string> environment() const;
+    const std::vector<std::string>& environment() const { return environment_; }
     // The same for a client with the wrong cookie (Access::refusing only).
     std::vector<std::string> refusedEnvironment() const;
     // Points this process's own libpulse at the server.
@@ -71,6 +71,7 @@ class SoundServer {
     std::string directory_;
     pid_t pid_ = -1;
     Kind kind_ = Kind::pulseaudio;
+    std::vector<std::string> environment_;
     mutable int played_ = 0;
 };
 
